@@ -4,7 +4,10 @@
 //   EXPECT_EQ(result.exit_code, 0) << result.output;
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +22,15 @@ struct CommandResult {
 // A command still running after `timeout` is killed.
 CommandResult run_command(const std::vector<std::string>& argv,
                           std::chrono::milliseconds timeout = std::chrono::seconds(60));
+// Starts argv[0] (searched in PATH) in the background with stdin from /dev/null and
+// stdout and stderr appended to `log_path`. Returns the pid, or -1.
+pid_t start_process(const std::vector<std::string>& argv, const std::string& log_path);
+// Sends SIGTERM, waits up to `grace`, then SIGKILL; always reaps. Returns the exit status
+// (-1 when killed by a signal).
+int stop_process(pid_t pid, std::chrono::milliseconds grace = std::chrono::seconds(3));
+// The exit status if `pid` has ended (reaping it), or nullopt while it runs.
+std::optional<int> exited(pid_t pid);
+
 // True when `name` is an executable found in PATH.
 bool have_program(const std::string& name);
 

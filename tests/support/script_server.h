@@ -67,11 +67,13 @@ class Connection {
 
  private:
   friend class ScriptServer;
+  enum class Received { kData, kClosed, kTimeout };
+
   Connection(ScriptServer& server, int fd, int number) : server_(server), fd_(fd), number_(number) {}
   // Waits until the socket is readable; false on timeout or when the server stops.
   bool wait_readable(std::chrono::steady_clock::time_point deadline);
-  // Appends what arrives to buffer_; false on end of stream, error, timeout or stop.
-  bool receive_more(std::chrono::steady_clock::time_point deadline);
+  // Appends what arrives to buffer_. kTimeout also covers a stopping server.
+  Received receive_more(std::chrono::steady_clock::time_point deadline);
   void close_socket(bool abortive);
 
   ScriptServer& server_;
