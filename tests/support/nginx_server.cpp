@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-
 #include "tests/support/process.h"
 
 namespace dorvane::testing {

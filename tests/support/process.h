@@ -6,10 +6,13 @@
 
 #include <sys/types.h>
 
-#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
+
+// Durations come from <thread>: <chrono> itself does not compile with code page 936 literals
+// (its "\u00b5s" suffix has no GBK form).
+#include <thread>
 
 namespace dorvane::testing {
 

@@ -21,7 +21,6 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -31,8 +30,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
+
+// Durations come from <thread>: <chrono> itself does not compile with code page 936 literals
+// (its "\u00b5s" suffix has no GBK form).
+#include <thread>
 
 #include "tests/support/http_request.h"
 
