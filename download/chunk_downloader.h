@@ -1,8 +1,19 @@
 // Downloads one remote file into one local file by consecutive HTTP range
 // requests, appending each chunk and resuming after what is already on disk.
+//
+//   ChunkDownloader d;
+//   d.init(on_progress, on_finished);      // creates the request object once
+//   d.set_target("D:\\tessory\\a.zip");
+//   d.set_source(address, "");
+//   d.set_chunk_size(20);                  // 20480-byte chunks
+//   d.start();                             // 1 when the outcome is "下载完毕"
+//
+// Everything runs on the calling thread; the callbacks are made from inside
+// start(). A callback may call stop() to end the transfer.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "core/automation.h"
 #include "core/library_table.h"
@@ -18,14 +29,20 @@ using FinishCallback = FourWordRoutine;
 
 class ChunkDownloader {
  public:
-  ChunkDownloader();
+  ChunkDownloader() = default;
   virtual ~ChunkDownloader();  // runs destroy()
+  ChunkDownloader(const ChunkDownloader&) = delete;
+  ChunkDownloader& operator=(const ChunkDownloader&) = delete;
 
   // Virtual operations, in slot order.
   virtual void destroy();
-  virtual ChunkDownloader* clone();
+  // A member-wise copy whose request object is shared with this one.
+  virtual std::unique_ptr<ChunkDownloader> clone();
   virtual void release();
+  // 1 when the request object was created; 0 when already initialised or it
+  // could not be created (the earlier callbacks then stay).
   virtual std::int32_t init(ProgressCallback progress, FinishCallback finish);
+  // 0 stands for 4 KB.
   virtual void set_chunk_size(std::uint8_t size_kb);
   virtual void set_source(const Text& address, const Text& referer);
   virtual std::int32_t set_target(const Text& path);
@@ -34,9 +51,8 @@ class ChunkDownloader {
   virtual void notify_finished();
   virtual void stop();
 
-  // Read access for the window and tests.
+  // The outcome of the last start().
   const Text& status_text() const { return status_text_; }
-  // ... (the implementer adds accessors as needed)
 
  protected:
   AutomationObject http_;
@@ -53,6 +69,10 @@ class ChunkDownloader {
   std::int32_t total_ = 0;
   std::int32_t abort_requested_ = 0;
   std::int32_t chunk_bytes_ = 0;
+
+ private:
+  class Transfer;  // the state machine of start()
+  bool idle() const { return ready_ == 1 && busy_ == 0; }
 };
 
 }  // namespace dorvane
