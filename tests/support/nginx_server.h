@@ -6,34 +6,53 @@
 //   using namespace dorvane::testing;
 //   TempDir root;
 //   root.write_file("file.bin", payload);
-//   NginxServer nginx({.root = root.path()});
+//   NginxServer nginx(NginxOptions(root.path()));
 //   ASSERT_TRUE(nginx.ok()) << nginx.error();
 //   download(nginx.url("/file.bin"));
 //
 //   // https with a certificate authority of the test's own:
 //   TestCertificateAuthority ca;
-//   NginxServer tls({.root = root.path(), .tls_cert = ca.server_cert(), .tls_key = ca.server_key()});
+//   NginxServer tls(NginxOptions(root.path()).with_tls(ca.server_cert(), ca.server_key()));
 //   // ... hand ca.ca_cert() to the client under test.
 //
 //   // A fixed reply beside the files:
-//   NginxServer fixed({.root = root.path(),
-//                      .extra_config = "location = /hello { return 200 'hi'; }"});
+//   NginxServer fixed(NginxOptions(root.path())
+//                         .with_extra_config("location = /hello { return 200 'hi'; }"));
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <sys/types.h>
 
 #include "tests/support/temp_dir.h"
 
 namespace dorvane::testing {
 
+// Built by chained calls (designated initializers that skip members trip
+// -Wmissing-field-initializers under -Werror):
+//   NginxOptions(root).with_keepalive_requests(2).with_extra_config("...")
 struct NginxOptions {
-  std::string root;                   // document root, an absolute path
-  int keepalive_requests = 1000000;   // requests served on one connection before nginx closes it
-  std::string tls_cert;               // with tls_key: serve https instead of http
+  explicit NginxOptions(std::string root_folder) : root(std::move(root_folder)) {}
+  NginxOptions& with_keepalive_requests(int count) {
+    keepalive_requests = count;
+    return *this;
+  }
+  NginxOptions& with_tls(std::string cert, std::string key) {
+    tls_cert = std::move(cert);
+    tls_key = std::move(key);
+    return *this;
+  }
+  NginxOptions& with_extra_config(std::string text) {
+    extra_config = std::move(text);
+    return *this;
+  }
+
+  std::string root;                  // document root, an absolute path
+  int keepalive_requests = 1000000;  // requests served on one connection before nginx closes it
+  std::string tls_cert;              // with tls_key: serve https instead of http
   std::string tls_key;
-  std::string extra_config;           // pasted into the server block, e.g. location blocks
+  std::string extra_config;          // pasted into the server block, e.g. location blocks
 };
 
 class NginxServer {

@@ -3,7 +3,7 @@
 //
 //   dorvane::testing::TestCertificateAuthority ca;
 //   ASSERT_TRUE(ca.ok()) << ca.error();
-//   NginxServer nginx({.root = ..., .tls_cert = ca.server_cert(), .tls_key = ca.server_key()});
+//   NginxServer nginx(NginxOptions(root).with_tls(ca.server_cert(), ca.server_key()));
 //   client.set_ca_file(ca.ca_cert());
 #pragma once
 
