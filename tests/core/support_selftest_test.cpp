@@ -120,7 +120,9 @@ TEST(HttpRequestTest, ParsesHeads) {
     std::vector<std::string> names;
   };
   const std::vector<Case> cases = {
-      {"GET /a?b=1 HTTP/1.1\r\nHost: x\r\nRange: bytes=0-9\r\n\r\n", true, "/a?b=1",
+      {"GET /a?b=1 HTTP/1.1\r\nHost: x\r\nRange: bytes=0-9\r\n\r\n",
+       true,
+       "/a?b=1",
        {"Host", "Range"}},
       {"GET http://h:1/p HTTP/1.1\nHost: h:1\n\n", true, "http://h:1/p", {"Host"}},
       {"CONNECT 127.0.0.1:443 HTTP/1.1\r\n\r\n", true, "127.0.0.1:443", {}},
@@ -136,7 +138,8 @@ TEST(HttpRequestTest, ParsesHeads) {
     EXPECT_EQ(request->target, c.target);
     EXPECT_EQ(request->header_names(), c.names);
   }
-  auto request = parse_request_head("GET / HTTP/1.0\r\nX-Odd:   spaced value \t\r\nx-odd: 2\r\n\r\n");
+  auto request =
+      parse_request_head("GET / HTTP/1.0\r\nX-Odd:   spaced value \t\r\nx-odd: 2\r\n\r\n");
   ASSERT_TRUE(request);
   EXPECT_EQ(request->header("X-ODD"), "spaced value");  // first one wins, case-insensitive
   EXPECT_EQ(request->header("Range"), std::nullopt);
@@ -153,7 +156,8 @@ TEST(ScriptServerTest, RecordsRawRequestsOnAKeepAliveConnection) {
   ASSERT_TRUE(client.connected());
   client.send(first_bytes + second);  // pipelined: both in one write
 
-  const std::string reply_one = "HTTP/1.1 200 OK\r\nX-Echo: /upload\r\nContent-Length: 5\r\n\r\nhe\0lo"s;
+  const std::string reply_one =
+      "HTTP/1.1 200 OK\r\nX-Echo: /upload\r\nContent-Length: 5\r\n\r\nhe\0lo"s;
   const std::string reply_two =
       "HTTP/1.1 200 OK\r\nX-Echo: http://example.test/x\r\nContent-Length: 0\r\n\r\n";
   EXPECT_EQ(client.receive(reply_one.size() + reply_two.size()), reply_one + reply_two);
@@ -206,21 +210,21 @@ TEST(ScriptServerTest, StopEndsStalledAndWaitingHandlersPromptly) {
     RawClient silent(server.port());
     staller.send("GET /slow HTTP/1.1\r\n\r\n");
     ASSERT_TRUE(server.wait_for_requests(1));
-    while (server.connection_count() < 2) std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(server.wait_for_connections(2));
   }
   EXPECT_EQ(finished, 2);
   EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
 }
 
-TEST(ScriptServerTest, SeesTheClientClose) {
+TEST(ScriptServerTest, SeesTheClientCloseAndWaitsForHandlers) {
   std::atomic<bool> saw_close{false};
-  ScriptServer server([&](Connection& connection) {
-    saw_close = connection.wait_for_client_close(5s);
-  });
+  ScriptServer server(
+      [&](Connection& connection) { saw_close = connection.wait_for_client_close(5s); });
   { RawClient client(server.port()); }
-  while (server.connection_count() < 1) std::this_thread::sleep_for(10ms);
-  server.stop();
+  ASSERT_TRUE(server.wait_for_connections(1));
+  ASSERT_TRUE(server.wait_for_handlers());
   EXPECT_TRUE(saw_close);
+  EXPECT_EQ(server.connection_count(), 1);
 }
 
 TEST(RunCommandTest, ReportsStatusOutputAndTimeouts) {
@@ -253,7 +257,8 @@ TEST_F(NginxServerTest, ServesRangesFixedRepliesAndLimitsKeepAlive) {
   EXPECT_EQ(nginx.url("/x"), "http://127.0.0.1:" + std::to_string(nginx.port()) + "/x");
 
   RawClient client(nginx.port());
-  const std::string range = "GET /file.bin HTTP/1.1\r\nHost: 127.0.0.1\r\nRange: bytes=1000-1999\r\n\r\n";
+  const std::string range =
+      "GET /file.bin HTTP/1.1\r\nHost: 127.0.0.1\r\nRange: bytes=1000-1999\r\n\r\n";
   client.send(range + "GET /fixed HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n" + range);
   std::string replies = client.receive();  // nginx closes after the second request
   EXPECT_EQ(client.last_error(), 0);

@@ -60,8 +60,7 @@ std::optional<HttpRequest> parse_request_head(std::string_view head) {
   request.method = line.substr(0, first_space);
   request.target = line.substr(first_space + 1, last_space - first_space - 1);
   request.version = line.substr(last_space + 1);
-  if (request.method.empty() || request.target.empty() ||
-      request.version.rfind("HTTP/", 0) != 0) {
+  if (request.method.empty() || request.target.empty() || request.version.rfind("HTTP/", 0) != 0) {
     return std::nullopt;
   }
   while (!rest.empty()) {

@@ -17,7 +17,9 @@ constexpr std::array<int, 64> kShift = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17,
                                         4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
                                         6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
 
-std::uint32_t rotate_left(std::uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
+std::uint32_t rotate_left(std::uint32_t x, int n) {
+  return (x << n) | (x >> (32 - n));
+}
 
 const std::array<std::uint32_t, 64>& sine_table() {
   static const std::array<std::uint32_t, 64> table = [] {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 #include "tests/support/process.h"
 
 namespace dorvane::testing {
@@ -11,39 +13,55 @@ namespace {
 constexpr const char* kNginx = "/usr/sbin/nginx";
 constexpr int kAttempts = 5;
 
-std::string quoted(const std::string& path) { return "\"" + path + "\""; }
+// @DIR@, @PORT@, @LISTEN@, @KEEPALIVE@, @ROOT@ and @SERVER@ are filled in per start.
+constexpr std::string_view kConfiguration = R"(daemon off;
+master_process off;
+worker_processes 1;
+pid "@DIR@/nginx.pid";
+lock_file "@DIR@/nginx.lock";
+error_log "@DIR@/error.log" warn;
+events { worker_connections 256; }
+http {
+  access_log "@DIR@/access.log";
+  client_body_temp_path "@DIR@/temp/body";
+  proxy_temp_path "@DIR@/temp/proxy";
+  fastcgi_temp_path "@DIR@/temp/fastcgi";
+  uwsgi_temp_path "@DIR@/temp/uwsgi";
+  scgi_temp_path "@DIR@/temp/scgi";
+  default_type application/octet-stream;
+  sendfile on;
+  keepalive_timeout 60s;
+  keepalive_requests @KEEPALIVE@;
+  server {
+    listen 127.0.0.1:@PORT@@LISTEN@;
+    server_name localhost;
+    root "@ROOT@";
+    @SERVER@
+  }
+}
+)";
+
+void replace_all(std::string& text, std::string_view name, const std::string& value) {
+  for (auto at = text.find(name); at != std::string::npos;
+       at = text.find(name, at + value.size())) {
+    text.replace(at, name.size(), value);
+  }
+}
 
 std::string configuration(const NginxOptions& options, const TempDir& dir, int port) {
-  auto in_dir = [&](const char* name) { return quoted(dir.file(name)); };
-  bool tls = !options.tls_cert.empty();
-  std::string text =
-      "daemon off;\n"
-      "master_process off;\n"
-      "worker_processes 1;\n"
-      "pid " + in_dir("nginx.pid") + ";\n"
-      "lock_file " + in_dir("nginx.lock") + ";\n"
-      "error_log " + in_dir("error.log") + " warn;\n"
-      "events { worker_connections 256; }\n"
-      "http {\n"
-      "  access_log " + in_dir("access.log") + ";\n"
-      "  client_body_temp_path " + in_dir("temp/body") + ";\n"
-      "  proxy_temp_path " + in_dir("temp/proxy") + ";\n"
-      "  fastcgi_temp_path " + in_dir("temp/fastcgi") + ";\n"
-      "  uwsgi_temp_path " + in_dir("temp/uwsgi") + ";\n"
-      "  scgi_temp_path " + in_dir("temp/scgi") + ";\n"
-      "  default_type application/octet-stream;\n"
-      "  sendfile on;\n"
-      "  keepalive_timeout 60s;\n"
-      "  keepalive_requests " + std::to_string(options.keepalive_requests) + ";\n"
-      "  server {\n"
-      "    listen 127.0.0.1:" + std::to_string(port) + (tls ? " ssl" : "") + ";\n"
-      "    server_name localhost;\n"
-      "    root " + quoted(options.root) + ";\n";
-  if (tls) {
-    text += "    ssl_certificate " + quoted(options.tls_cert) + ";\n" +
-            "    ssl_certificate_key " + quoted(options.tls_key) + ";\n";
+  std::string server = options.extra_config;
+  if (!options.tls_cert.empty()) {
+    server = "ssl_certificate \"" + options.tls_cert + "\";\n    ssl_certificate_key \"" +
+             options.tls_key + "\";\n    " + server;
   }
-  return text + "    " + options.extra_config + "\n  }\n}\n";
+  std::string text(kConfiguration);
+  replace_all(text, "@DIR@", dir.path());
+  replace_all(text, "@PORT@", std::to_string(port));
+  replace_all(text, "@LISTEN@", options.tls_cert.empty() ? "" : " ssl");
+  replace_all(text, "@KEEPALIVE@", std::to_string(options.keepalive_requests));
+  replace_all(text, "@ROOT@", options.root);
+  replace_all(text, "@SERVER@", server);
+  return text;
 }
 
 }  // namespace
@@ -56,7 +74,9 @@ NginxServer::NginxServer(NginxOptions options) : tls_(!options.tls_cert.empty())
   if (!ok()) ADD_FAILURE() << "nginx did not start: " << error_;
 }
 
-NginxServer::~NginxServer() { stop(); }
+NginxServer::~NginxServer() {
+  stop();
+}
 
 bool NginxServer::start_once(const NginxOptions& options) {
   port_ = free_loopback_port();
@@ -97,8 +117,12 @@ std::string NginxServer::url(std::string_view path) const {
          std::string(path);
 }
 
-std::string NginxServer::error_log() const { return read_file(dir_.file("error.log")); }
+std::string NginxServer::error_log() const {
+  return read_file(dir_.file("error.log"));
+}
 
-std::string NginxServer::access_log() const { return read_file(dir_.file("access.log")); }
+std::string NginxServer::access_log() const {
+  return read_file(dir_.file("access.log"));
+}
 
 }  // namespace dorvane::testing

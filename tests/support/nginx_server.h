@@ -20,10 +20,11 @@
 //                         .with_extra_config("location = /hello { return 200 'hi'; }"));
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <string_view>
 #include <utility>
-#include <sys/types.h>
 
 #include "tests/support/temp_dir.h"
 
@@ -52,7 +53,7 @@ struct NginxOptions {
   int keepalive_requests = 1000000;  // requests served on one connection before nginx closes it
   std::string tls_cert;              // with tls_key: serve https instead of http
   std::string tls_key;
-  std::string extra_config;          // pasted into the server block, e.g. location blocks
+  std::string extra_config;  // pasted into the server block, e.g. location blocks
 };
 
 class NginxServer {

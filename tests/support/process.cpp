@@ -40,7 +40,9 @@ pid_t spawn(const std::vector<std::string>& argv, int out_fd) {
   return error == 0 ? pid : -1;
 }
 
-int status_code(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+int status_code(int status) {
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 sockaddr_in loopback(int port) {
   sockaddr_in address{};
@@ -52,8 +54,7 @@ sockaddr_in loopback(int port) {
 
 }  // namespace
 
-CommandResult run_command(const std::vector<std::string>& argv,
-                          std::chrono::milliseconds timeout) {
+CommandResult run_command(const std::vector<std::string>& argv, std::chrono::milliseconds timeout) {
   CommandResult result;
   int pipe_fds[2];
   if (::pipe2(pipe_fds, O_CLOEXEC) != 0) return result;

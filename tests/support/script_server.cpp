@@ -24,7 +24,8 @@ constexpr std::size_t kMaxHead = 1 << 20;
 std::size_t head_end(std::string_view buffer) {
   std::size_t crlf = buffer.find("\r\n\r\n");
   std::size_t lf = buffer.find("\n\n");
-  if (crlf != std::string_view::npos && (lf == std::string_view::npos || crlf < lf)) return crlf + 4;
+  if (crlf != std::string_view::npos && (lf == std::string_view::npos || crlf < lf))
+    return crlf + 4;
   return lf == std::string_view::npos ? lf : lf + 2;
 }
 
@@ -37,7 +38,8 @@ bool has_header(const std::vector<std::string>& headers, std::string_view name) 
 int poll_once(int fd, short events, Clock::time_point deadline) {
   auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
   pollfd p{fd, events, 0};
-  return ::poll(&p, 1, static_cast<int>(std::clamp(left, std::chrono::milliseconds(0), kStep).count()));
+  return ::poll(&p, 1,
+                static_cast<int>(std::clamp(left, std::chrono::milliseconds(0), kStep).count()));
 }
 
 }  // namespace
@@ -131,9 +133,13 @@ bool Connection::wait_for_client_close(std::chrono::milliseconds timeout) {
   }
 }
 
-void Connection::close() { close_socket(false); }
+void Connection::close() {
+  close_socket(false);
+}
 
-void Connection::drop() { close_socket(true); }
+void Connection::drop() {
+  close_socket(true);
+}
 
 void Connection::close_socket(bool abortive) {
   if (fd_ < 0) return;
@@ -171,7 +177,9 @@ ScriptServer::ScriptServer(Handler handler) : handler_(std::move(handler)) {
   accept_thread_ = std::thread([this] { accept_loop(); });
 }
 
-ScriptServer::~ScriptServer() { stop(); }
+ScriptServer::~ScriptServer() {
+  stop();
+}
 
 ScriptServer::Handler ScriptServer::each_request(Responder responder) {
   return [responder = std::move(responder)](Connection& connection) {
@@ -198,6 +206,18 @@ bool ScriptServer::wait_for_requests(std::size_t count, std::chrono::millisecond
   return changed_.wait_for(lock, timeout, [&] { return requests_.size() >= count; });
 }
 
+bool ScriptServer::wait_for_connections(int count, std::chrono::milliseconds timeout) const {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, timeout,
+                           [&] { return static_cast<int>(connections_.size()) >= count; });
+}
+
+bool ScriptServer::wait_for_handlers(std::chrono::milliseconds timeout) const {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, timeout,
+                           [&] { return handlers_done_ == static_cast<int>(connections_.size()); });
+}
+
 void ScriptServer::record(const HttpRequest& request) {
   {
     std::lock_guard lock(mutex_);
@@ -214,14 +234,26 @@ void ScriptServer::accept_loop() {
     if (fd < 0) continue;
     int on = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    start_handler(fd);
+  }
+}
+
+void ScriptServer::start_handler(int fd) {
+  {
     std::lock_guard lock(mutex_);
     int number = static_cast<int>(connections_.size()) + 1;
     Connection* connection = connections_.emplace_back(new Connection(*this, fd, number)).get();
     handler_threads_.emplace_back([this, connection] {
       handler_(*connection);
       connection->close();
+      {
+        std::lock_guard done_lock(mutex_);
+        ++handlers_done_;
+      }
+      changed_.notify_all();
     });
   }
+  changed_.notify_all();
 }
 
 void ScriptServer::stop() {

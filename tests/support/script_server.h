@@ -71,7 +71,8 @@ class Connection {
   friend class ScriptServer;
   enum class Received { kData, kClosed, kTimeout };
 
-  Connection(ScriptServer& server, int fd, int number) : server_(server), fd_(fd), number_(number) {}
+  Connection(ScriptServer& server, int fd, int number)
+      : server_(server), fd_(fd), number_(number) {}
   // Waits until the socket is readable; false on timeout or when the server stops.
   bool wait_readable(std::chrono::steady_clock::time_point deadline);
   // Appends what arrives to buffer_. kTimeout also covers a stopping server.
@@ -109,6 +110,11 @@ class ScriptServer {
   // Waits until at least `count` requests were read; false when `timeout` passes first.
   bool wait_for_requests(std::size_t count,
                          std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+  // Waits until at least `count` connections were accepted.
+  bool wait_for_connections(int count,
+                            std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+  // Waits until the handler of every connection accepted so far has returned.
+  bool wait_for_handlers(std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
   // Stops accepting, ends every connection and joins every thread. Called by the destructor.
   void stop();
   bool stopping() const { return stopping_.load(); }
@@ -116,6 +122,7 @@ class ScriptServer {
  private:
   friend class Connection;
   void accept_loop();
+  void start_handler(int fd);
   void record(const HttpRequest& request);
 
   Handler handler_;
@@ -125,6 +132,7 @@ class ScriptServer {
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
   std::vector<HttpRequest> requests_;
+  int handlers_done_ = 0;
   std::list<std::unique_ptr<Connection>> connections_;
   std::vector<std::thread> handler_threads_;
   std::thread accept_thread_;

@@ -22,7 +22,9 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ignored);
 }
 
-std::string TempDir::file(std::string_view name) const { return path_ + "/" + std::string(name); }
+std::string TempDir::file(std::string_view name) const {
+  return path_ + "/" + std::string(name);
+}
 
 std::string TempDir::write_file(std::string_view name, std::string_view bytes) const {
   std::string full = file(name);

@@ -11,16 +11,32 @@ namespace dorvane::testing {
 TestCertificateAuthority::TestCertificateAuthority() {
   const std::string ca_key = dir_.file("ca.key");
   const std::string request = dir_.file("server.csr");
-  const std::string extensions = dir_.write_file(
-      "server.ext",
-      "basicConstraints = critical, CA:FALSE\n"
-      "keyUsage = critical, digitalSignature, keyEncipherment\n"
-      "extendedKeyUsage = serverAuth\n"
-      "subjectAltName = IP:127.0.0.1, DNS:localhost\n");
+  const std::string extensions =
+      dir_.write_file("server.ext",
+                      "basicConstraints = critical, CA:FALSE\n"
+                      "keyUsage = critical, digitalSignature, keyEncipherment\n"
+                      "extendedKeyUsage = serverAuth\n"
+                      "subjectAltName = IP:127.0.0.1, DNS:localhost\n");
   const std::vector<std::vector<std::string>> steps = {
-      {"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-       "-nodes", "-keyout", ca_key, "-out", ca_cert(), "-days", "3650", "-subj",
-       "/CN=Dorvane Test CA", "-addext", "basicConstraints=critical,CA:TRUE", "-addext",
+      {"openssl",
+       "req",
+       "-x509",
+       "-newkey",
+       "ec",
+       "-pkeyopt",
+       "ec_paramgen_curve:prime256v1",
+       "-nodes",
+       "-keyout",
+       ca_key,
+       "-out",
+       ca_cert(),
+       "-days",
+       "3650",
+       "-subj",
+       "/CN=Dorvane Test CA",
+       "-addext",
+       "basicConstraints=critical,CA:TRUE",
+       "-addext",
        "keyUsage=critical,keyCertSign,cRLSign"},
       {"openssl", "req", "-new", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
        "-nodes", "-keyout", server_key(), "-out", request, "-subj", "/CN=127.0.0.1"},
