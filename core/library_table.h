@@ -8,14 +8,16 @@
 // with register_builtin_library(). Every other library is a shared object loaded
 // with dlopen.
 //
-// Each entry has a typed function pointer, so a call can never leave the stack
-// unbalanced and needs no check after it.
+// Each entry has a typed function pointer with the signature of its function, so
+// the compiler passes exactly the arguments the function takes: a call can never
+// leave the stack unbalanced and needs no check after it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "core/text.h"
 
@@ -97,7 +99,26 @@ void register_builtin_library(std::string_view file_name, BuiltinLookup lookup);
 
 // Binds the entry at its first call and returns its function address. Fatal
 // (code 0, "无法找到指定DLL库文件“%s”中的输出命令“%s”") when it cannot be bound.
+//
+// Where the library is looked for, first match wins:
+//  1. a built-in library of that name (names compare without regard to case);
+//  2. unless the name contains ":", the program's own folder; a file that loads
+//     there is used even when the function is then missing from it;
+//  3. the system search: dlopen by the name alone, then the Windows directory
+//     C:\Windows (mapped like every Windows path).
+// Each bound entry records one load of its own; a library named by several
+// entries is loaded once per entry, and the loader keeps one copy in memory.
 void* bind_entry(int index);
+
+bool entry_is_bound(int index);
+// The entries in the order of their binding, since the start or the last release.
+std::vector<int> binding_order();
+// Library loads made by bindings since the process started (built-in ones too).
+std::int32_t library_load_count();
+// The end sequence: releases the library kept by every bound entry (one dlclose
+// per entry bound to a file) and leaves every entry unbound, so nothing can call
+// into a library that is gone.
+void release_bound_libraries();
 
 template <int Index, class... Args>
 auto library_call(Args&&... args) {
