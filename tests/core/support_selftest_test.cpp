@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -197,22 +198,26 @@ TEST(ScriptServerTest, CloseEndsTheStreamAndDropResetsIt) {
   }
 }
 
-TEST(ScriptServerTest, StopEndsStalledAndWaitingHandlersPromptly) {
+TEST(ScriptServerTest, StopEndsStalledWaitingAndBlockedHandlersPromptly) {
   std::atomic<int> finished{0};
+  auto server = std::make_unique<ScriptServer>([&](Connection& connection) {
+    auto request = connection.read_request();  // the silent client: would wait 10 s
+    if (request && request->target == "/slow") connection.stall();  // would last 60 s
+    // Nobody reads this, so send blocks once the socket buffers are full.
+    if (request && request->target == "/flood") connection.send(std::string(64 << 20, 'x'));
+    ++finished;
+  });
+  // The clients outlive the server: only the server can end these handlers.
+  RawClient staller(server->port());
+  RawClient flooded(server->port());
+  RawClient silent(server->port());
+  staller.send("GET /slow HTTP/1.1\r\n\r\n");
+  flooded.send("GET /flood HTTP/1.1\r\n\r\n");
+  ASSERT_TRUE(server->wait_for_requests(2));
+  ASSERT_TRUE(server->wait_for_connections(3));
   auto started = std::chrono::steady_clock::now();
-  {
-    ScriptServer server([&](Connection& connection) {
-      if (connection.read_request()) connection.stall();  // would last 60 s
-      // The second client never sends: read_request would wait 10 s.
-      ++finished;
-    });
-    RawClient staller(server.port());
-    RawClient silent(server.port());
-    staller.send("GET /slow HTTP/1.1\r\n\r\n");
-    ASSERT_TRUE(server.wait_for_requests(1));
-    ASSERT_TRUE(server.wait_for_connections(2));
-  }
-  EXPECT_EQ(finished, 2);
+  server.reset();
+  EXPECT_EQ(finished, 3);
   EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
 }
 
