@@ -13,9 +13,9 @@ namespace dorvane {
 namespace {
 
 // The name used to be decoded by a script engine, as the body of a single-quoted
-// literal; these markers kept a line break and an apostrophe out of the literal,
-// and turned "\u" into the "%u" that unescape understands. They are not escaped
-// themselves, so a "{$}" or "’" already in the name comes back as "\r\n" or "'".
+// literal; markers kept a line break ("{$}") and an apostrophe ("’") out of the
+// literal, and "\u" became the "%u" that unescape understands. The markers were
+// never escaped, so a "{$}" or "’" already in the name comes back as "\r\n" or "'".
 constexpr std::string_view kLineBreakMarker = "{$}";
 constexpr std::string_view kApostropheMarker = "\xA1\xAF";  // U+2019 in code page 936
 
@@ -40,6 +40,9 @@ std::int32_t hex_at(std::u16string_view s, std::size_t pos, std::size_t count) {
   return value;
 }
 
+constexpr std::u16string_view kEscapeLetters = u"bfnrt";
+constexpr std::u16string_view kEscapeValues = u"\b\f\n\r\t";
+
 bool is_octal_digit(char16_t c) {
   return c >= u'0' && c <= u'7';
 }
@@ -55,10 +58,12 @@ bool is_octal_digit(char16_t c) {
 //  - legacy octal "\0" to "\377": up to three digits when the first is 0 to 3,
 //    up to two when it is 4 to 7; "\8" and "\9" are plain digits;
 //  - "\v" is a plain "v": JScript never had the vertical tab escape.
-// Only CR and LF break a line; JScript took U+2028 and U+2029 as characters.
-// An apostrophe can still get here behind a byte that the text layer takes for a
-// lead byte but code page 936 reads alone (0x80 is the euro sign). It stays a
-// character: it never ends the literal, so nothing after it is ever run as code.
+// Only CR and LF break the literal: U+2028 and U+2029 stay characters, as JScript 5
+// did not count them as line ends.
+// An apostrophe is a character like any other and never ends the literal, so no
+// part of a name is ever taken as code (one hidden behind a 0x80 byte, a lead
+// byte to the text layer but a whole character in code page 936, slipped past
+// the marker and closed the engine's literal early).
 std::optional<std::u16string> read_single_quoted_literal(std::u16string_view body) {
   if (body.find_first_of(u"\r\n") != std::u16string_view::npos) return std::nullopt;
   std::u16string out;
@@ -69,46 +74,26 @@ std::optional<std::u16string> read_single_quoted_literal(std::u16string_view bod
     }
     if (++i == body.size()) return std::nullopt;
     const char16_t c = body[i];
-    switch (c) {
-      case u'b':
-        out += u'\b';
-        break;
-      case u'f':
-        out += u'\f';
-        break;
-      case u'n':
-        out += u'\n';
-        break;
-      case u'r':
-        out += u'\r';
-        break;
-      case u't':
-        out += u'\t';
-        break;
-      case u'x':
-      case u'u': {
-        const std::size_t digits = c == u'x' ? 2 : 4;
-        const std::int32_t value = hex_at(body, i + 1, digits);
-        if (value < 0) {
-          out += c;
-        } else {
-          out += static_cast<char16_t>(value);
-          i += digits;
-        }
-        break;
+    if (const std::size_t k = kEscapeLetters.find(c); k != std::u16string_view::npos) {
+      out += kEscapeValues[k];
+    } else if (c == u'x' || c == u'u') {
+      const std::size_t digits = c == u'x' ? 2 : 4;
+      const std::int32_t value = hex_at(body, i + 1, digits);
+      if (value < 0) {
+        out += c;
+      } else {
+        out += static_cast<char16_t>(value);
+        i += digits;
       }
-      default:
-        if (is_octal_digit(c)) {
-          std::int32_t value = c - u'0';
-          const int max_digits = c <= u'3' ? 3 : 2;
-          for (int n = 1; n < max_digits && i + 1 < body.size() && is_octal_digit(body[i + 1]);
-               ++n) {
-            value = value * 8 + (body[++i] - u'0');
-          }
-          out += static_cast<char16_t>(value);
-        } else {
-          out += c;  // "\\", "\"", "\/", "\'" and every character without an escape meaning
-        }
+    } else if (is_octal_digit(c)) {
+      std::int32_t value = c - u'0';
+      const int max_digits = c <= u'3' ? 3 : 2;
+      for (int n = 1; n < max_digits && i + 1 < body.size() && is_octal_digit(body[i + 1]); ++n) {
+        value = value * 8 + (body[++i] - u'0');
+      }
+      out += static_cast<char16_t>(value);
+    } else {
+      out += c;  // "\\", "\"", "\/", "\'" and every character without an escape meaning
     }
   }
   return out;
@@ -153,7 +138,6 @@ Text decode_escapes(const Text& escaped) {
   Text t = replace_text(escaped, "\r\n", kLineBreakMarker);
   if (!t.empty() && t.front() == '\r') t.erase(0, 1);  // only a leading lone CR goes
   t = replace_text(t, "\\u", "%u");                    // "\U" is left alone
-  t = replace_text(t, "'", kApostropheMarker);
 
   // The decoding has always run inside a COM initialisation of its own; the
   // calls stay so that the library table binds and counts them as before.
@@ -161,6 +145,8 @@ Text decode_escapes(const Text& escaped) {
   Text result = unescape_literal(t);
   library_call<lib::kCoUninitialize>();
 
+  // An apostrophe needs no marker on the way in, as no literal is closed by it
+  // here; a "’" still comes back as one.
   result = replace_text(result, kApostropheMarker, "'");
   return replace_text(result, kLineBreakMarker, "\r\n");
 }

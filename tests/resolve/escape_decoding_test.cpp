@@ -2,11 +2,41 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "core/library_table.h"
 
 namespace dorvane {
 namespace {
+
+// "ole32.dll" as the decoder sees it: records its calls and reports failure
+// (RPC_E_CHANGED_MODE), which the decoder must not care about.
+std::vector<std::string> com_calls;
+
+std::int32_t recording_co_initialize(void* reserved) {
+  com_calls.push_back(reserved == nullptr ? "CoInitialize(null)" : "CoInitialize(non-null)");
+  return static_cast<std::int32_t>(0x80010106u);
+}
+void recording_co_uninitialize() {
+  com_calls.push_back("CoUninitialize");
+}
+
+void* recording_ole32(std::string_view name) {
+  if (name == "CoInitialize") return reinterpret_cast<void*>(&recording_co_initialize);
+  if (name == "CoUninitialize") return reinterpret_cast<void*>(&recording_co_uninitialize);
+  return nullptr;
+}
+
+// Registered before any test runs, so that entries 9 and 10 bind to it.
+class RecordingOle32 : public ::testing::Environment {
+ public:
+  void SetUp() override { register_builtin_library("ole32.dll", &recording_ole32); }
+};
+[[maybe_unused]] ::testing::Environment* const kRecordingOle32 =
+    ::testing::AddGlobalTestEnvironment(new RecordingOle32);
 
 struct DecodeCase {
   Text escaped;
@@ -72,6 +102,15 @@ const std::vector<DecodeCase> kDecodeCases = {
 TEST(DecodeEscapes, DecodesEveryForm) {
   for (const DecodeCase& c : kDecodeCases) {
     EXPECT_EQ(decode_escapes(c.escaped), c.decoded) << "escaped: " << c.escaped;
+  }
+}
+
+TEST(DecodeEscapes, RunsInsideACOMInitialisationOfItsOwn) {
+  for (const Text escaped : {"", "a\\u6587", "end\\", "line1\nline2"}) {
+    com_calls.clear();
+    decode_escapes(escaped);
+    EXPECT_EQ(com_calls, (std::vector<std::string>{"CoInitialize(null)", "CoUninitialize"}))
+        << "escaped: " << escaped;
   }
 }
 
