@@ -218,8 +218,10 @@ bool perform_exchange(CURL* easy, const ExchangeSetup& setup, std::string_view h
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(easy, CURLOPT_TCP_NODELAY, 1L);
   // Never blocks forever: a connection (name lookup and TLS included) must come up
-  // within the connect bound, and a transfer that receives less than one byte a
-  // second over the stall bound is given up, with what arrived so far kept.
+  // within the connect bound (30 s), and a transfer that receives less than one
+  // byte a second over the stall bound (30 s) is given up, with what arrived so far
+  // kept. libcurl averages the speed over its last few seconds, so a stall after
+  // data ends up to about five seconds later than the bound.
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, settings.limits.connect_timeout_seconds);
   curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, settings.limits.stall_seconds);
