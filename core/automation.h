@@ -105,8 +105,7 @@ enum class MemberKind { kMethod, kPropertyGet, kPropertyPut, kPropertyPutRef };
 // a property write last, and writes the result into `result` (left empty for
 // none). It returns kAutomationOk or a negative failure code.
 struct Member {
-  using Invoke = std::int32_t (*)(AutomationServer& self, std::span<Variant> args,
-                                  Variant& result);
+  using Invoke = std::int32_t (*)(AutomationServer& self, std::span<Variant> args, Variant& result);
   std::string_view name;  // ASCII; matched regardless of case
   MemberKind kind;
   int param_count;
@@ -162,9 +161,9 @@ void copy_object(AutomationObject& new_holder, const AutomationObject& source);
 // ---- invoking members by name ----
 
 // An argument as the caller hands it over, before conversion.
-using Argument = std::variant<Omitted, std::string_view /* Text */, std::int32_t, std::int64_t,
-                              std::int16_t, std::uint8_t, float, double, bool,
-                              const AutomationObject*, const Variant*>;
+using Argument =
+    std::variant<Omitted, std::string_view /* Text */, std::int32_t, std::int64_t, std::int16_t,
+                 std::uint8_t, float, double, bool, const AutomationObject*, const Variant*>;
 
 namespace automation_detail {
 enum class ResultKind { kNone, kNumber, kText, kBool, kVariant };
@@ -179,19 +178,45 @@ Result invoke(const AutomationObject& holder, std::string_view member,
               std::span<const MemberKind> kinds, std::span<const Argument> args,
               ResultKind result_kind);
 
-inline Argument to_argument(const Text& text) { return std::string_view(text); }
-inline Argument to_argument(const char* text) { return std::string_view(text); }
-inline Argument to_argument(std::string_view text) { return text; }
-inline Argument to_argument(std::int32_t value) { return value; }
-inline Argument to_argument(std::int64_t value) { return value; }
-inline Argument to_argument(std::int16_t value) { return value; }
-inline Argument to_argument(std::uint8_t value) { return value; }
-inline Argument to_argument(float value) { return value; }
-inline Argument to_argument(double value) { return value; }
-inline Argument to_argument(bool value) { return value; }
-inline Argument to_argument(Omitted value) { return value; }
-inline Argument to_argument(const AutomationObject& object) { return &object; }
-inline Argument to_argument(const Variant& value) { return &value; }
+inline Argument to_argument(const Text& text) {
+  return std::string_view(text);
+}
+inline Argument to_argument(const char* text) {
+  return std::string_view(text);
+}
+inline Argument to_argument(std::string_view text) {
+  return text;
+}
+inline Argument to_argument(std::int32_t value) {
+  return value;
+}
+inline Argument to_argument(std::int64_t value) {
+  return value;
+}
+inline Argument to_argument(std::int16_t value) {
+  return value;
+}
+inline Argument to_argument(std::uint8_t value) {
+  return value;
+}
+inline Argument to_argument(float value) {
+  return value;
+}
+inline Argument to_argument(double value) {
+  return value;
+}
+inline Argument to_argument(bool value) {
+  return value;
+}
+inline Argument to_argument(Omitted value) {
+  return value;
+}
+inline Argument to_argument(const AutomationObject& object) {
+  return &object;
+}
+inline Argument to_argument(const Variant& value) {
+  return &value;
+}
 
 template <class R>
 constexpr ResultKind result_kind_of() {

@@ -35,8 +35,7 @@ namespace dorvane {
 
 inline constexpr std::string_view kServerXmlHttpProgId = "MSXML2.ServerXMLHTTP";
 // A class identifier of our own.
-inline constexpr std::string_view kServerXmlHttpClassId =
-    "{B4740486-0667-4E19-9738-555F084DFF8B}";
+inline constexpr std::string_view kServerXmlHttpClassId = "{B4740486-0667-4E19-9738-555F084DFF8B}";
 
 // Failure codes of the members (see automation_failure_code()).
 inline constexpr std::int32_t kHttpNoReply = -101;        // nothing received yet / aborted
