@@ -1,5 +1,6 @@
 // The one converter between code page 936 texts and Unicode. A character that
-// code page 936 lacks becomes "?"; a malformed byte sequence becomes U+FFFD.
+// code page 936 lacks, or malformed Unicode input, becomes "?"; a malformed code
+// page 936 sequence becomes U+FFFD.
 #pragma once
 
 #include <string>

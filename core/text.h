@@ -36,12 +36,14 @@ std::int32_t find_text(std::string_view text, std::string_view pattern,
 std::int32_t find_text_last(std::string_view text, std::string_view pattern,
                             std::optional<std::int32_t> start = std::nullopt,
                             bool ignore_case = false);
-// Note the sense of the flag: true compares exactly.
+// Note the sense of the flag: true compares exactly. A count of 0 or below
+// replaces nothing; an omitted count replaces every occurrence.
 Text replace_text(std::string_view text, std::string_view find, std::string_view replacement = {},
                   std::optional<std::int32_t> start = std::nullopt,
                   std::optional<std::int32_t> count = std::nullopt, bool case_sensitive = true);
 TextList split_text(std::string_view text, std::string_view separator = ",",
                     std::optional<std::int32_t> max_pieces = std::nullopt);
+// Blanks are the space and the ideographic space (A1 A1); tabs and line ends are not.
 Text trim_text(std::string_view text);
 Text strip_spaces(std::string_view text);
 Text to_lower(std::string_view text);
@@ -57,8 +59,10 @@ inline double to_number(std::int32_t value) { return value; }
 std::int32_t to_int(std::string_view text);
 Text to_half_width(std::string_view text);
 Text to_text(std::int32_t value);
+// As "%.13g" prints it in the C locale, with at least three exponent digits ("1e+015").
 Text to_text(double value);
 Text to_text(const Bytes& bytes);
+// Toward zero to 64 bits, then the low 32 bits; infinite, NaN and beyond 64 bits give 0.
 std::int32_t truncate_to_int(double x);
 Bytes text_to_bytes(std::string_view text);
 inline std::int32_t bit_or(std::int32_t a, std::int32_t b) { return a | b; }
