@@ -201,10 +201,10 @@ TEST(ScriptServerTest, CloseEndsTheStreamAndDropResetsIt) {
 TEST(ScriptServerTest, StopEndsStalledWaitingAndBlockedHandlersPromptly) {
   std::atomic<int> finished{0};
   auto server = std::make_unique<ScriptServer>([&](Connection& connection) {
-    auto request = connection.read_request();  // the silent client: would wait 10 s
+    auto request = connection.read_request(30s);  // the silent client: would wait 30 s
     if (request && request->target == "/slow") connection.stall();  // would last 60 s
     // Nobody reads this, so send blocks once the socket buffers are full.
-    if (request && request->target == "/flood") connection.send(std::string(64 << 20, 'x'));
+    if (request && request->target == "/flood") connection.send(std::string(16 << 20, 'x'));
     ++finished;
   });
   // The clients outlive the server: only the server can end these handlers.
@@ -218,7 +218,7 @@ TEST(ScriptServerTest, StopEndsStalledWaitingAndBlockedHandlersPromptly) {
   auto started = std::chrono::steady_clock::now();
   server.reset();
   EXPECT_EQ(finished, 3);
-  EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
 }
 
 TEST(ScriptServerTest, SeesTheClientCloseAndWaitsForHandlers) {
