@@ -36,7 +36,8 @@ CivilDate civil_from_days(std::int64_t days) {
   const std::int64_t day_of_era = days - era * 146097;
   const std::int64_t year_of_era =
       (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
-  const std::int64_t day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+  const std::int64_t day_of_year =
+      day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
   const std::int64_t month_index = (5 * day_of_year + 2) / 153;
   const int day = static_cast<int>(day_of_year - (153 * month_index + 2) / 5 + 1);
   const int month = static_cast<int>(month_index < 10 ? month_index + 3 : month_index - 9);
@@ -91,8 +92,8 @@ Text datetime_to_text(double datetime) {
   Text text = std::to_string(date.year) + "年" + std::to_string(date.month) + "月" +
               std::to_string(date.day) + "日";
   if (second != 0) {
-    text += std::to_string(hour) + "时" + std::to_string(minute) + "分" + std::to_string(second) +
-            "秒";
+    text +=
+        std::to_string(hour) + "时" + std::to_string(minute) + "分" + std::to_string(second) + "秒";
   } else if (minute != 0) {
     text += std::to_string(hour) + "时" + std::to_string(minute) + "分";
   } else if (hour != 0) {

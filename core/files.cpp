@@ -101,7 +101,7 @@ class OpenFiles {
     // nothing to regular files.
     const int fd = ::open(native.c_str(), mode.flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
     if (fd < 0) return 0;
-    struct stat info{};
+    struct stat info {};
     const bool admitted = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
                           !conflicts(info, mode.access, shared) &&
                           flock(fd, (shared == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0 &&
@@ -163,10 +163,11 @@ bool file_exists(std::string_view path) {
   const std::string native = to_native_path(path);
   if (native.empty() || native.back() == '/') return false;
   const std::size_t slash = native.rfind('/');
-  const std::string_view name =
-      slash == std::string::npos ? std::string_view(native) : std::string_view(native).substr(slash + 1);
+  const std::string_view name = slash == std::string::npos
+                                    ? std::string_view(native)
+                                    : std::string_view(native).substr(slash + 1);
   if (name.find_first_of("*?") == std::string_view::npos) {
-    struct stat info{};
+    struct stat info {};
     return lstat(native.c_str(), &info) == 0;
   }
   const std::string folder = slash == std::string::npos ? "."
@@ -199,13 +200,12 @@ bool write_whole_file(std::string_view path, ByteParts parts) {
 
 std::int32_t open_file(std::string_view path, std::int32_t mode, std::int32_t sharing) {
   if (path.empty() || mode < 1 || mode > 6 || sharing < 1 || sharing > 4) return 0;
-  return open_files().open(to_native_path(path), kModes[mode - 1], mode == 4,
-                           kShared[sharing - 1]);
+  return open_files().open(to_native_path(path), kModes[mode - 1], mode == 4, kShared[sharing - 1]);
 }
 
 std::int32_t file_length(std::int32_t file) {
   return open_files().with_fd(file, std::int32_t{-1}, [](int fd) -> std::int32_t {
-    struct stat info{};
+    struct stat info {};
     if (fstat(fd, &info) != 0 || info.st_size > std::numeric_limits<std::int32_t>::max()) return -1;
     return static_cast<std::int32_t>(info.st_size);
   });
@@ -234,6 +234,8 @@ bool write_bytes(std::int32_t file, ByteParts parts) {
   });
 }
 
-void close_file(std::int32_t file) { open_files().close(file); }
+void close_file(std::int32_t file) {
+  open_files().close(file);
+}
 
 }  // namespace dorvane

@@ -80,7 +80,9 @@ class LibraryTable {
   }
 
   void* bind(int index) {
-    if (index < 0 || index >= lib::kEntryCount) fatal_error(0, library_function_missing_message("", ""));
+    if (index < 0 || index >= lib::kEntryCount) {
+      fatal_error(0, library_function_missing_message("", ""));
+    }
     Binding& entry = entries_[index];
     if (void* address = entry.address.load(std::memory_order_acquire)) return address;
 
@@ -158,14 +160,24 @@ void register_builtin_library(std::string_view file_name, BuiltinLookup lookup) 
   table().register_builtin(file_name, lookup);
 }
 
-void* bind_entry(int index) { return table().bind(index); }
+void* bind_entry(int index) {
+  return table().bind(index);
+}
 
-bool entry_is_bound(int index) { return table().is_bound(index); }
+bool entry_is_bound(int index) {
+  return table().is_bound(index);
+}
 
-std::vector<int> binding_order() { return table().order(); }
+std::vector<int> binding_order() {
+  return table().order();
+}
 
-std::int32_t library_load_count() { return table().loads(); }
+std::int32_t library_load_count() {
+  return table().loads();
+}
 
-void release_bound_libraries() { table().release_all(); }
+void release_bound_libraries() {
+  table().release_all();
+}
 
 }  // namespace dorvane

@@ -1,21 +1,25 @@
+#include <type_traits>
+
 #include "core/builtin_libraries.h"
 #include "core/library_table.h"
-
-#include <type_traits>
 
 namespace dorvane {
 namespace {
 
 constexpr std::int32_t kOk = 0;  // S_OK
 
-std::int32_t co_initialize(void* /*reserved*/) { return kOk; }
+std::int32_t co_initialize(void* /*reserved*/) {
+  return kOk;
+}
 void co_uninitialize() {}
 static_assert(std::is_same_v<decltype(&co_initialize), lib::CoInitializeFn>);
 static_assert(std::is_same_v<decltype(&co_uninitialize), lib::CoUninitializeFn>);
 
 }  // namespace
 
-std::int32_t ole_initialize(void* /*reserved*/) { return kOk; }
+std::int32_t ole_initialize(void* /*reserved*/) {
+  return kOk;
+}
 void ole_uninitialize() {}
 
 void* ole32_function(std::string_view name) {

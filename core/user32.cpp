@@ -1,7 +1,7 @@
+#include <type_traits>
+
 #include "core/builtin_libraries.h"
 #include "core/library_table.h"
-
-#include <type_traits>
 
 namespace dorvane {
 namespace {

@@ -14,9 +14,13 @@
 namespace dorvane {
 namespace {
 
-bool is_drive_letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool is_drive_letter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
-char lower_letter(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower_letter(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::string home_folder() {
   if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') return home;
@@ -52,7 +56,7 @@ void ensure_drive_folder(char letter, const std::string& folder) {
   std::string& known = made[letter - 'a'];
   if (known == folder) return;
   make_folders(folder);
-  struct stat info{};
+  struct stat info {};
   if (stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) known = folder;
 }
 
