@@ -12,11 +12,15 @@ std::int32_t chunk_time_limit(std::int32_t chunk_bytes) {
   return truncate_to_int(chunk_bytes / 0.1);
 }
 
-Word text_word(const Text& text) { return reinterpret_cast<Word>(text.c_str()); }
+Word text_word(const Text& text) {
+  return reinterpret_cast<Word>(text.c_str());
+}
 
 }  // namespace
 
-ChunkDownloader::~ChunkDownloader() { ChunkDownloader::destroy(); }
+ChunkDownloader::~ChunkDownloader() {
+  ChunkDownloader::destroy();
+}
 
 void ChunkDownloader::destroy() {
   release();
@@ -91,7 +95,9 @@ std::int32_t ChunkDownloader::set_target(const Text& path) {
   return 1;
 }
 
-void ChunkDownloader::reset_counters() { busy_ = abort_requested_ = position_ = total_ = 0; }
+void ChunkDownloader::reset_counters() {
+  busy_ = abort_requested_ = position_ = total_ = 0;
+}
 
 void ChunkDownloader::notify_finished() {
   if (finish_cb_ == nullptr) return;

@@ -7,6 +7,7 @@
 // and resets the counters of a transfer that got past Opening.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/clock.h"
@@ -33,13 +34,20 @@ class ChunkDownloader::Transfer {
 
   State step(State state) {
     switch (state) {
-      case State::kChecking: return check();
-      case State::kOpening: return open();
-      case State::kRequesting: return request();
-      case State::kWaiting: return wait();
-      case State::kJudging: return judge();
-      case State::kEnding: return end();
-      case State::kDone: break;
+      case State::kChecking:
+        return check();
+      case State::kOpening:
+        return open();
+      case State::kRequesting:
+        return request();
+      case State::kWaiting:
+        return wait();
+      case State::kJudging:
+        return judge();
+      case State::kEnding:
+        return end();
+      case State::kDone:
+        break;
     }
     return State::kDone;
   }
@@ -92,18 +100,22 @@ class ChunkDownloader::Transfer {
     return State::kWaiting;
   }
 
-  // One step of the wait: never blocks longer than one waitForResponse.
+  // One step of the wait. The request object takes its limit in seconds, so a
+  // plain 1000 would let a stalled server hold the window for 1000 s whatever
+  // the chunk's limit; the wait never outlasts what is left of that limit.
   State wait() {
     const AutomationObject& http = d_.http_;
     if (std::fabs(get_property<double>(http, "readyState") - 4) <= 0.0000001) {
       return State::kJudging;
     }
-    if (static_cast<double>(elapsed_ms(request_time_, uptime_ms())) - d_.timeout_ms_ > 0.0000001) {
+    const double left_ms =
+        d_.timeout_ms_ - static_cast<double>(elapsed_ms(request_time_, uptime_ms()));
+    if (left_ms < -0.0000001) {
       call_method<void>(http, "abort");
       return finish_with(transfer_text::kTimedOut);
     }
     if (d_.abort_requested_ != 0) return finish_with(transfer_text::kUserAborted);
-    call_method<bool>(http, "waitForResponse", std::int32_t{1000});
+    call_method<bool>(http, "waitForResponse", std::clamp(left_ms / 1000, 0.0, 1000.0));
     return State::kWaiting;
   }
 
@@ -146,9 +158,9 @@ class ChunkDownloader::Transfer {
     const std::int32_t elapsed = elapsed_ms(request_time_, uptime_ms());
     const std::int32_t speed = speed_kb_per_s(d_.chunk_bytes_, elapsed);
     if (d_.progress_cb_ == nullptr) return;
-    library_call<lib::kCallProgressRoutine>(
-        d_.progress_cb_, reinterpret_cast<Word>(d_.target_path_.c_str()), Word{d_.total_},
-        Word{speed}, Word{percent_});
+    library_call<lib::kCallProgressRoutine>(d_.progress_cb_,
+                                            reinterpret_cast<Word>(d_.target_path_.c_str()),
+                                            Word{d_.total_}, Word{speed}, Word{percent_});
   }
 
   State end() {
@@ -166,6 +178,8 @@ class ChunkDownloader::Transfer {
   std::int32_t percent_ = 0;
 };
 
-std::int32_t ChunkDownloader::start() { return Transfer(*this).run(); }
+std::int32_t ChunkDownloader::start() {
+  return Transfer(*this).run();
+}
 
 }  // namespace dorvane

@@ -7,7 +7,9 @@
 namespace dorvane {
 namespace {
 
-bool is_space(char c) { return c == ' ' || c == '\t'; }
+bool is_space(char c) {
+  return c == ' ' || c == '\t';
+}
 
 // Reads a decimal number of 32 bits at the front of `rest` and moves past it.
 bool read_number(std::string_view& rest, std::int32_t& value) {

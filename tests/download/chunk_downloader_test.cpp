@@ -69,9 +69,9 @@ Word progress_a(Word target, Word total, Word speed, Word percent) {
   return 0;
 }
 Word finish_a(Word url, Word status, Word message, Word percent) {
-  g_callbacks.push_back({'f', reinterpret_cast<const char*>(url),
-                         static_cast<std::int32_t>(status), reinterpret_cast<const char*>(message),
-                         0, static_cast<std::int32_t>(percent)});
+  g_callbacks.push_back({'f', reinterpret_cast<const char*>(url), static_cast<std::int32_t>(status),
+                         reinterpret_cast<const char*>(message), 0,
+                         static_cast<std::int32_t>(percent)});
   return 0;
 }
 Word finish_b(Word, Word, Word, Word) {
@@ -153,8 +153,8 @@ TEST_F(ChunkDownloaderTest, InitOnceWithDefaultsAndChunkSizes) {
   struct Size {
     std::uint8_t kb;
     std::int32_t bytes, limit_ms;
-  } const sizes[] = {{0, 4096, 40960}, {1, 1024, 10240}, {20, 20480, 204800},
-                     {255, 261120, 2611200}};
+  } const sizes[] = {
+      {0, 4096, 40960}, {1, 1024, 10240}, {20, 20480, 204800}, {255, 261120, 2611200}};
   for (const Size& s : sizes) {
     d.set_chunk_size(s.kb);
     EXPECT_EQ(d.chunk_bytes_, s.bytes) << int{s.kb};

@@ -43,8 +43,8 @@ TEST(TransferRange, ParsesContentRange) {
       {"bytes */0", true, {false, 0, 0, true, 0}},
       {"bytes */*", false, {}},
       {"bytes 0-20479", false, {}},
-      {"bytes 20479-0/50000", false, {}},     // last before first
-      {"bytes 0-50000/50000", false, {}},     // last beyond the end
+      {"bytes 20479-0/50000", false, {}},  // last before first
+      {"bytes 0-50000/50000", false, {}},  // last beyond the end
       {"bytes -5-10/50000", false, {}},
       {"bytes 0-9/50000x", false, {}},
       {"bytes=0-9/50000", false, {}},
@@ -79,7 +79,9 @@ TEST(TransferRange, JudgesReplies) {
     bool report;
     std::string outcome;  // empty: go on
     TransferCounters after;
-  } const cases[] = {
+  };
+  // clang-format off
+  const Case cases[] = {
       // A 50000-byte file in 20 KB chunks.
       {"first", 206, "bytes 0-20479/50000", 20480, {0, 0, 0, 0},
        true, true, "", {20480, 20480, 50000, 40}},
@@ -129,6 +131,7 @@ TEST(TransferRange, JudgesReplies) {
       {"malformed", 206, "bytes 0-20479", 20480, {0, 0, 0, 0},
        false, false, wrong, {0, 0, 0, 0}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     const RangeReplyJudgement j = judge_range_reply(c.status, c.content_range, c.body, c.before);
     EXPECT_EQ(j.append, c.append) << c.name;
