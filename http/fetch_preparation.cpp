@@ -10,9 +10,13 @@ Text header_value(std::string_view text) {
   return trim_text(text_right(text, text_length(text) - colon));
 }
 
-Text request_verb(std::int32_t method) { return method == 1 ? "POST" : "GET"; }
+Text request_verb(std::int32_t method) {
+  return method == 1 ? "POST" : "GET";
+}
 
-bool is_secure_url(std::string_view url) { return to_lower(text_left(url, 5)) == "https"; }
+bool is_secure_url(std::string_view url) {
+  return to_lower(text_left(url, 5)) == "https";
+}
 
 Text choose_agent(std::string_view headers) {
   if (find_text(headers, "User-Agent:", std::nullopt, true) == -1) return kDefaultAgent;
@@ -65,7 +69,8 @@ Text extract_reply_cookies(std::string_view header_block) {
     if (find_text(line, ";") != -1) {
       cookies += trim_text(text_between(line, "Set-Cookie:", ";"));
     } else {
-      cookies += trim_text(replace_text(line, "Set-Cookie:", "", std::nullopt, std::nullopt, false));
+      cookies +=
+          trim_text(replace_text(line, "Set-Cookie:", "", std::nullopt, std::nullopt, false));
     }
     cookies += "; ";
   }

@@ -19,7 +19,9 @@ Text header_value(std::string_view text);
 // "POST" for method 1, "GET" for any other.
 Text request_verb(std::int32_t method);
 // Only method 0 sends no body (method 2 is a GET with a body).
-inline bool method_sends_body(std::int32_t method) { return method != 0; }
+inline bool method_sends_body(std::int32_t method) {
+  return method != 0;
+}
 
 // Whether the URL starts with "https", letters folded.
 bool is_secure_url(std::string_view url);

@@ -20,7 +20,9 @@ const char* c_str_or_null(const std::optional<Text>& text) {
   return text ? text->c_str() : nullptr;
 }
 
-void close_handle(Handle handle) { library_call<lib::kInternetCloseHandle>(handle); }
+void close_handle(Handle handle) {
+  library_call<lib::kInternetCloseHandle>(handle);
+}
 
 Bytes read_body(Handle request) {
   Bytes body;
@@ -65,24 +67,24 @@ Bytes http_fetch(const Text& url, std::int32_t method, const Text& body_text, Te
   const ProxySettings proxy_setting = proxy_settings(url, proxy);
   const std::uint32_t flags = request_flags(url, cookies != nullptr, no_redirect);
 
-  Handle internet = library_call<lib::kInternetOpen>(
-      agent.c_str(), proxy_setting.access_type, c_str_or_null(proxy_setting.proxy_list),
-      c_str_or_null(proxy_setting.bypass_list), 0u);
+  Handle internet = library_call<lib::kInternetOpen>(agent.c_str(), proxy_setting.access_type,
+                                                     c_str_or_null(proxy_setting.proxy_list),
+                                                     c_str_or_null(proxy_setting.bypass_list), 0u);
   if (!internet) {
     close_handle(internet);
     return {};
   }
-  Handle connection = library_call<lib::kInternetConnect>(
-      internet, url_host(url).c_str(), url_port(url), nullptr, nullptr, wininet::kServiceHttp, 0u,
-      Word{0});
+  Handle connection =
+      library_call<lib::kInternetConnect>(internet, url_host(url).c_str(), url_port(url), nullptr,
+                                          nullptr, wininet::kServiceHttp, 0u, Word{0});
   if (!connection) {
     close_handle(connection);
     close_handle(internet);
     return {};
   }
-  Handle request = library_call<lib::kHttpOpenRequest>(connection, verb.c_str(),
-                                                       url_path(url).c_str(), "HTTP/1.1", nullptr,
-                                                       nullptr, flags, Word{0});
+  Handle request =
+      library_call<lib::kHttpOpenRequest>(connection, verb.c_str(), url_path(url).c_str(),
+                                          "HTTP/1.1", nullptr, nullptr, flags, Word{0});
   if (!request) {
     close_handle(request);
     close_handle(connection);
@@ -97,9 +99,9 @@ Bytes http_fetch(const Text& url, std::int32_t method, const Text& body_text, Te
     library_call<lib::kHttpSendRequestText>(request, sent_headers.c_str(), header_length, "", 0u);
   } else {
     if (sent_body.empty()) sent_body = text_to_bytes(body_text);
-    library_call<lib::kHttpSendRequestBytes>(
-        request, sent_headers.c_str(), header_length,
-        sent_body.empty() ? nullptr : sent_body.data(), static_cast<std::uint32_t>(sent_body.size()));
+    library_call<lib::kHttpSendRequestBytes>(request, sent_headers.c_str(), header_length,
+                                             sent_body.empty() ? nullptr : sent_body.data(),
+                                             static_cast<std::uint32_t>(sent_body.size()));
   }
   Bytes body = read_body(request);
   std::optional<Text> block = query_header_block(request);

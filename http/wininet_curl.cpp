@@ -73,7 +73,9 @@ T* find(Handle handle) {
   return it == t.live.end() ? nullptr : dynamic_cast<T*>(it->second.get());
 }
 
-std::string text_or_empty(const char* text) { return text ? text : ""; }
+std::string text_or_empty(const char* text) {
+  return text ? text : "";
+}
 
 Handle internet_open(const char* agent, std::uint32_t access_type, const char* proxy,
                      const char* proxy_bypass, std::uint32_t /*flags*/) {

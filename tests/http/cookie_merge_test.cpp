@@ -32,7 +32,9 @@ TEST(CookieMerge, MergesNewPairsIntoTheCallersText) {
       // An empty element between two ";" survives as an empty pair.
       {"a=1;;b=2", "", "a=1; ; b=2", ""},
       // Ideographic spaces go as well.
-      {"a=1;\xA1\xA1" "b=2", "", "a=1; b=2", ""},
+      {"a=1;\xA1\xA1"
+       "b=2",
+       "", "a=1; b=2", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "[" << c.cookies << "] + [" << c.new_cookies << "]");

@@ -155,8 +155,9 @@ TEST(WininetTransport, ChoosesProxiesAndHeaderLines) {
   EXPECT_EQ(proxy_for_scheme("", "http"), "");
 
   using Lines = std::vector<std::string>;
-  EXPECT_EQ(curl_header_lines("Accept: */*\r\nReferer: r", "Agent 1"),
-            (Lines{"Accept: */*", "Referer: r", "User-Agent: Agent 1", "Content-Type:", "Expect:"}));
+  EXPECT_EQ(
+      curl_header_lines("Accept: */*\r\nReferer: r", "Agent 1"),
+      (Lines{"Accept: */*", "Referer: r", "User-Agent: Agent 1", "Content-Type:", "Expect:"}));
   // One User-Agent line, where the caller put it, carrying the chosen agent.
   EXPECT_EQ(curl_header_lines("User-Agent: X\r\nA: 1\r\nuser-agent: Y", "X"),
             (Lines{"User-Agent: X", "A: 1", "Accept:", "Content-Type:", "Expect:"}));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -19,7 +20,7 @@ namespace {
 
 // What the stand-in does, and what it saw.
 struct Script {
-  std::string fail_at;                      // "InternetOpenA", "InternetConnectA" or "HttpOpenRequestA"
+  std::string fail_at;  // "InternetOpenA", "InternetConnectA" or "HttpOpenRequestA"
   std::optional<std::string> header_block;  // nullopt: no reply
   std::string body;
   std::vector<std::string> log;
@@ -30,7 +31,9 @@ Script script;
 std::string name_of(Handle handle) {
   return handle ? "#" + std::to_string(reinterpret_cast<std::intptr_t>(handle)) : "null";
 }
-std::string text(const char* value) { return value ? std::string("\"") + value + "\"" : "null"; }
+std::string text(const char* value) {
+  return value ? std::string("\"") + value + "\"" : "null";
+}
 Handle make(std::intptr_t number, const char* function) {
   return script.fail_at == function ? nullptr : reinterpret_cast<Handle>(number);
 }
@@ -139,8 +142,7 @@ const std::string kDefaultHeaders =
 std::string send_line(const std::string& headers, const std::string& data = "\"\" 0") {
   return "send #3 \"" + headers + "\" " + std::to_string(headers.size()) + " " + data;
 }
-const std::string kOpen =
-    std::string("open \"") + kDefaultAgent + "\" 1 null null 0";
+const std::string kOpen = std::string("open \"") + kDefaultAgent + "\" 1 null null 0";
 const char* const kConnect = "connect #1 \"127.0.0.1\" 8080 null null 3 0 0";
 const char* const kRequest = "request #2 \"GET\" \"/p?q\" \"HTTP/1.1\" null null 80004010 0";
 // The same with cookies supplied: NO_COOKIES joins the flags.
@@ -181,8 +183,8 @@ TEST_F(FetchSequence, FailuresToOpenCloseNewestFirstAndLeaveTheCallerAlone) {
       // Opened, but no reply came back: the routine goes on to the end, and still
       // writes nothing into the caller's variables.
       {"",
-       {kOpen, kConnect, kRequestOwnCookies, send_line(kDefaultHeaders + "\r\nCookie: old=1; keep=2"),
-        "read #3 1024 zeroed",
+       {kOpen, kConnect, kRequestOwnCookies,
+        send_line(kDefaultHeaders + "\r\nCookie: old=1; keep=2"), "read #3 1024 zeroed",
         "query #3 22 5000 null", "close #3", "close #2", "close #1"}},
   };
   for (const Case& c : cases) {
@@ -207,8 +209,8 @@ TEST_F(FetchSequence, WritesBackHeadersBodyAndMergedCookies) {
   // A header block far beyond 5000 bytes: asked for again with the reported length,
   // so the Set-Cookie line at its end survives.
   const std::string filler = "X-Filler: " + std::string(6000, 'f') + "\r\n";
-  script.header_block = "HTTP/1.1 200 OK\r\nSet-Cookie: old=9; path=/\r\n" + filler +
-                        "SET-COOKIE: late=3\r\n";
+  script.header_block =
+      "HTTP/1.1 200 OK\r\nSet-Cookie: old=9; path=/\r\n" + filler + "SET-COOKIE: late=3\r\n";
   script.body = "ok";
   Variables v;
   v.body_bytes = text_to_bytes("raw");
@@ -236,8 +238,8 @@ TEST_F(FetchSequence, WritesBackHeadersBodyAndMergedCookies) {
   };
   EXPECT_EQ(script.log, expected);
   EXPECT_EQ(v.headers, sent_headers);
-  EXPECT_EQ(v.reply_headers, "HTTP/1.1 200 OK\r\nSet-Cookie: old=9; path=/\r\n" + filler +
-                                 "Set-Cookie: late=3\r\n");
+  EXPECT_EQ(v.reply_headers,
+            "HTTP/1.1 200 OK\r\nSet-Cookie: old=9; path=/\r\n" + filler + "Set-Cookie: late=3\r\n");
   EXPECT_EQ(v.reply_cookies, "old=9;late=3");
   EXPECT_EQ(v.cookies, "old=9; late=3; keep=2");
   EXPECT_EQ(to_text(v.body_bytes), "raw");
@@ -264,8 +266,7 @@ TEST_F(FetchSequence, BodiesByMethod) {
     script = Script();
     script.header_block = "HTTP/1.1 200 OK\r\n";
     Bytes body_bytes = text_to_bytes(c.body_bytes);
-    http_fetch(kUrl, c.method, c.body_text, nullptr, nullptr, nullptr, nullptr, false,
-               &body_bytes);
+    http_fetch(kUrl, c.method, c.body_text, nullptr, nullptr, nullptr, nullptr, false, &body_bytes);
     ASSERT_GE(script.log.size(), 4u);
     EXPECT_NE(script.log[2].find(std::string("\"") + c.verb + "\""), std::string::npos);
     EXPECT_TRUE(script.log[3].ends_with(c.sent)) << script.log[3];

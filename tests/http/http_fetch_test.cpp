@@ -20,7 +20,9 @@ using testing::HttpRequest;
 using testing::ScriptServer;
 using Lines = std::vector<std::string>;
 
-std::string as_string(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+std::string as_string(const Bytes& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
 
 // Every in/out variable of a call, filled with values that show whether they were written.
 struct Call {
@@ -72,24 +74,23 @@ TEST(HttpFetch, DefaultCallSendsTheDefaultRequest) {
               "GET " + c.target + " HTTP/1.1\r\nHost: " + host +
                   "\r\nAccept: */*\r\nReferer: " + url +
                   "\r\nAccept-Language: zh-cn\r\nContent-Type: application/x-www-form-urlencoded"
-                  "\r\nUser-Agent: " + kDefaultAgent + "\r\n\r\n");
+                  "\r\nUser-Agent: " +
+                  kDefaultAgent + "\r\n\r\n");
   }
 }
 
 TEST(HttpFetch, SendsTheCallersHeaderLinesWithOneUserAgent) {
   ScriptServer server = echo_server();
   const std::string url = server.url("/h");
-  const std::string defaults_after_accept[] = {
-      "Referer: " + url, "Accept-Language: zh-cn",
-      "Content-Type: application/x-www-form-urlencoded"};
+  const std::string defaults_after_accept[] = {"Referer: " + url, "Accept-Language: zh-cn",
+                                               "Content-Type: application/x-www-form-urlencoded"};
   struct Case {
     Text headers;
     Lines lines;  // after Host
   };
   const Case cases[] = {
       // The agent is the value of the caller's line, which stays where it was.
-      {"User-Agent: Agent 7\r\nAccept: text/html",
-       {"User-Agent: Agent 7", "Accept: text/html"}},
+      {"User-Agent: Agent 7\r\nAccept: text/html", {"User-Agent: Agent 7", "Accept: text/html"}},
       // Last line: the agent is the value of the whole text's first line, cut at its end.
       {"Accept: text/html\r\nUser-Agent: Agent 7", {"Accept: text/html", "User-Agent: text/html"}},
       // Lower-case names fail the case-sensitive tests: a second Accept line follows.
@@ -263,8 +264,8 @@ TEST(HttpFetch, NoReplyLeavesTheCallersVariablesAlone) {
     c.send("HTTP/1.1 200 OK\r\nSet-Cookie: s=1\r\nContent-Length: 100\r\n\r\npartial");
     c.stall();
   });
-  const std::string unreachable = "http://127.0.0.1:" +
-                                  std::to_string(testing::free_loopback_port()) + "/x";
+  const std::string unreachable =
+      "http://127.0.0.1:" + std::to_string(testing::free_loopback_port()) + "/x";
   for (const std::string& url : {unreachable, silent.url("/x")}) {
     SCOPED_TRACE(url);
     Call call;

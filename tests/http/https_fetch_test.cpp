@@ -8,8 +8,8 @@
 #include "http/wininet_curl.h"
 #include "tests/support/nginx_server.h"
 #include "tests/support/script_server.h"
-#include "tests/support/test_certificate_authority.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_certificate_authority.h"
 
 namespace dorvane {
 namespace {
@@ -17,9 +17,8 @@ namespace {
 using namespace dorvane::testing;
 
 TEST(HttpsFetch, VerifiesCertificatesAndKeepsRedirectsSecure) {
-  ScriptServer plain(ScriptServer::each_request([](Connection& c, const HttpRequest&) {
-    c.send_response(200, "OK", {}, "plain");
-  }));
+  ScriptServer plain(ScriptServer::each_request(
+      [](Connection& c, const HttpRequest&) { c.send_response(200, "OK", {}, "plain"); }));
   TestCertificateAuthority ca;
   ASSERT_TRUE(ca.ok()) << ca.error();
   TempDir root;
@@ -49,8 +48,8 @@ TEST(HttpsFetch, VerifiesCertificatesAndKeepsRedirectsSecure) {
     SCOPED_TRACE(c.path + " " + c.ca_file);
     set_wininet_ca_file(c.ca_file);
     Text reply_headers = "untouched";
-    const Bytes body = http_fetch(nginx.url(c.path), 0, {}, nullptr, nullptr, nullptr,
-                                  &reply_headers);
+    const Bytes body =
+        http_fetch(nginx.url(c.path), 0, {}, nullptr, nullptr, nullptr, &reply_headers);
     EXPECT_EQ(std::string(body.begin(), body.end()), c.body);
     if (c.status_line.empty()) {
       EXPECT_EQ(reply_headers, "untouched");

@@ -59,7 +59,7 @@ TEST(UrlParts, HostByLabelCount) {
     const char* full;
   };
   const Case cases[] = {
-      {-1, "z", "y.z"},     {0, "z", "y.z"},           {1, "y.z", "x.y.z"},
+      {-1, "z", "y.z"},        {0, "z", "y.z"},           {1, "y.z", "x.y.z"},
       {2, "x.y.z", "w.x.y.z"}, {3, "w.x.y.z", "w.x.y.z"}, {9, "w.x.y.z", "w.x.y.z"},
   };
   for (const char* url : {"http://W.x.y.z/p", "https://w.x.y.z", "w.x.y.z/p:q"}) {
