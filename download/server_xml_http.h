@@ -43,7 +43,8 @@ inline constexpr std::int32_t kHttpRequestFailed = -102;  // the request complet
 inline constexpr std::int32_t kHttpWrongState = -103;     // e.g. send before open
 inline constexpr std::int32_t kHttpBadArgument = -104;
 
-// Bodies above this size fail the request instead of filling memory.
+// A reply body above this size (by its Content-Length, or as it arrives)
+// fails the request instead of filling memory.
 inline constexpr std::int64_t kServerXmlHttpMaxBody = 64 * 1024 * 1024;
 
 // Registers the class under its programmatic and class identifiers. Idempotent.

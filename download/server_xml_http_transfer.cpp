@@ -90,7 +90,8 @@ bool ServerXmlHttpTransfer::open(std::string_view method, const std::string& url
   for (char& c : verb) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
   curl_easy_setopt(easy_, CURLOPT_HTTPGET, 1L);
   curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, nullptr);
-  if (verb == "HEAD") {
+  head_only_ = verb == "HEAD";
+  if (head_only_) {
     curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
   } else if (verb != "GET") {
     curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, verb.c_str());
@@ -185,8 +186,9 @@ std::optional<std::string> ServerXmlHttpTransfer::header(std::string_view name) 
 
 std::size_t ServerXmlHttpTransfer::on_header(char* data, std::size_t size, std::size_t count,
                                              void* self) {
-  static_cast<ServerXmlHttpTransfer*>(self)->header_line(std::string_view(data, size * count));
-  return size * count;
+  const bool accepted =
+      static_cast<ServerXmlHttpTransfer*>(self)->header_line(std::string_view(data, size * count));
+  return accepted ? size * count : 0;
 }
 
 std::size_t ServerXmlHttpTransfer::on_body(char* data, std::size_t size, std::size_t count,
@@ -201,7 +203,7 @@ std::size_t ServerXmlHttpTransfer::on_body(char* data, std::size_t size, std::si
   return 0;
 }
 
-void ServerXmlHttpTransfer::header_line(std::string_view line) {
+bool ServerXmlHttpTransfer::header_line(std::string_view line) {
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
   if (line.starts_with("HTTP/")) {
     // A new reply head: an interim (1xx) reply or a redirect came before it.
@@ -215,32 +217,33 @@ void ServerXmlHttpTransfer::header_line(std::string_view line) {
     status_ = 0;
     std::from_chars(code.data(), code.data() + code.size(), status_);
     reason_ = code.size() < rest.size() ? std::string(rest.substr(code.size() + 1)) : "";
-    return;
+    return true;
   }
   if (line.empty()) {
     head_read_ = status_ >= 200;
-    return;
+    return true;
   }
   if (line.front() == ' ' || line.front() == '\t') {  // a folded continuation line
     if (!headers_.empty()) {
       headers_.back().second += ' ';
       headers_.back().second += trim(line);
     }
-    return;
+    return true;
   }
   const std::size_t colon = line.find(':');
-  if (colon == std::string_view::npos) return;
+  if (colon == std::string_view::npos) return true;
   const std::string_view name = line.substr(0, colon);
   const std::string_view value = trim(line.substr(colon + 1));
   headers_.emplace_back(name, value);
-  if (equal_folded(name, "Content-Length")) {
+  if (!head_only_ && equal_folded(name, "Content-Length")) {
     // Room for the whole body up front, so that it arrives without a reallocation.
     std::int64_t length = 0;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), length);
-    if (error == std::errc() && length > 0 && length <= kServerXmlHttpMaxBody) {
-      body_->reserve(static_cast<std::size_t>(length));
-    }
+    if (error == std::errc::result_out_of_range) return false;
+    if (error == std::errc() && length > kServerXmlHttpMaxBody) return false;
+    if (error == std::errc() && length > 0) body_->reserve(static_cast<std::size_t>(length));
   }
+  return true;
 }
 
 bool ServerXmlHttpTransfer::append_body(const char* data, std::size_t size) {

@@ -56,7 +56,8 @@ class ServerXmlHttpTransfer {
  private:
   static std::size_t on_header(char* data, std::size_t size, std::size_t count, void* self);
   static std::size_t on_body(char* data, std::size_t size, std::size_t count, void* self);
-  void header_line(std::string_view line);
+  // false refuses the reply (a body larger than we take).
+  bool header_line(std::string_view line);
   bool append_body(const char* data, std::size_t size);
   void step();
   void finish(CURLcode result);
@@ -67,6 +68,7 @@ class ServerXmlHttpTransfer {
   CURLM* multi_ = nullptr;
   curl_slist* header_list_ = nullptr;
   std::vector<std::string> pending_headers_;
+  bool head_only_ = false;  // a HEAD request: no body will follow
   bool opened_ = false;
   bool sent_ = false;
   bool in_flight_ = false;

@@ -295,7 +295,7 @@ TEST_F(AutomationTest, TextResultsComeBackInCodePage936) {
   const Case cases[] = {
       {u"下载完毕", "下载完毕"},
       {u"a\u0E01b", "a?b"},  // Thai: not in code page 936
-      {u"ab\0cd", "ab"},     // cut at the first U+0000
+      {std::u16string(u"ab\0cd", 5), "ab"},     // cut at the first U+0000
       {u"", ""},
   };
   for (const Case& c : cases) {

@@ -176,6 +176,9 @@ TEST(ServerXmlHttpTest, RepliesAndFailuresAsTheCallerSeesThem) {
       c.send_response(206, "Partial Content", {"Content-Range: bytes 0-1/2"}, "ok");
     } else if (path == "/redirect-file") {
       c.send_response(302, "Found", {"Location: file:///etc/passwd"}, "");
+    } else if (path == "/huge") {
+      c.send("HTTP/1.1 206 Partial Content\r\nContent-Length: 4294967296\r\n\r\nxx");
+      c.stall();
     } else if (path == "/drop" || path == "/close") {
       c.send("HTTP/1.1 206 Partial Content\r\nContent-Length: 1000\r\n\r\n" +
              std::string(100, 'x'));
@@ -203,6 +206,7 @@ TEST(ServerXmlHttpTest, RepliesAndFailuresAsTheCallerSeesThem) {
       {"/redirect-file", 0, kHttpRequestFailed, "", "", "Location", ""},
       {"/drop", 0, kHttpRequestFailed, "", "", "Content-Length", ""},
       {"/close", 0, kHttpRequestFailed, "", "", "Content-Length", ""},
+      {"/huge", 0, kHttpRequestFailed, "", "", "Content-Length", ""},
   };
   const AutomationObject http = make_request_object();
   for (const Case& c : cases) {
