@@ -13,6 +13,8 @@
 namespace dorvane {
 namespace {
 
+const char kWindowsFolder[] = "C:\\Windows";
+
 // Writes a fresh file beside the old one and puts it in place in one step. Rewriting
 // the library in place would pull the pages from under another running copy of the
 // program that has it loaded; this way that copy keeps the file it opened. Like the
@@ -29,6 +31,9 @@ void replace_file(const char* path, std::span<const std::uint8_t> bytes) {
 }  // namespace
 
 std::int32_t install_skin() {
+  // The Windows directory always exists where the program was born; here it is a folder
+  // of the stand-in for drive C, made on the first start.
+  make_directory(kWindowsFolder);
   replace_file(kSkinLibraryPath, skin_library_image);
   replace_file(kSkinFilePath, skin_file_image);
   library_call<lib::kSkinAttachEx>(kSkinFilePath, "");

@@ -99,7 +99,10 @@ void QtWindowOps::set_progress_position(Control control, std::int32_t value) {
   bar->setProperty("position", position);
   const int shown = std::clamp(position, bar->minimum(), bar->maximum());
   if (bar->value() == shown) return;
+  // QProgressBar paints at once on a visible change; the pace is ours to keep.
+  bar->setUpdatesEnabled(false);
   bar->setValue(shown);
+  bar->setUpdatesEnabled(true);
   changed(bar);
 }
 
