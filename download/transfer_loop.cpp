@@ -139,9 +139,9 @@ class ChunkDownloader::Transfer {
     d_.position_ = j.after.position;
     d_.total_ = j.after.total;
     percent_ = j.after.percent;
-    if (j.outcome) d_.status_text_ = *j.outcome;
     report_progress();
-    if (j.outcome || d_.abort_requested_ != 0) return State::kEnding;
+    if (j.outcome) return finish_with(*j.outcome);
+    if (d_.abort_requested_ != 0) return State::kEnding;
     return State::kRequesting;
   }
 
