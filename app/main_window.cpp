@@ -4,11 +4,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 
 #include "app/hyperlink_label.h"
+#include "app/progress_bar.h"
 #include "app/qt_text.h"
 #include "app/transparent_label.h"
 
@@ -55,15 +55,8 @@ QWidget* make_widget(const ControlDescription& description, QWidget* parent) {
       label->set_text(description.text);
       return label;
     }
-    case ControlKind::kProgressBar: {
-      auto* bar = new QProgressBar(parent);
-      bar->setRange(0, 100);
-      bar->setValue(0);
-      bar->setTextVisible(false);
-      bar->setOrientation(Qt::Horizontal);
-      bar->setProperty("position", 0);
-      return bar;
-    }
+    case ControlKind::kProgressBar:
+      return new ProgressBar(parent);
     case ControlKind::kTabControl:
     case ControlKind::kTimer:
       break;

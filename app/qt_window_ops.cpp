@@ -3,12 +3,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTextCursor>
 #include <algorithm>
 
 #include "app/message_box.h"
+#include "app/progress_bar.h"
 #include "app/qt_text.h"
 #include "app/transparent_label.h"
 #include "app/window_description.h"
@@ -93,17 +93,9 @@ void QtWindowOps::append_control_text(Control control, const Text& text) {
 }
 
 void QtWindowOps::set_progress_position(Control control, std::int32_t value) {
-  auto* bar = qobject_cast<QProgressBar*>(window_.control(control));
-  if (bar == nullptr) return;
-  const std::int32_t position = std::clamp(value, 0, kMaxProgressPosition);
-  bar->setProperty("position", position);
-  const int shown = std::clamp(position, bar->minimum(), bar->maximum());
-  if (bar->value() == shown) return;
-  // QProgressBar paints at once on a visible change; the pace is ours to keep.
-  bar->setUpdatesEnabled(false);
-  bar->setValue(shown);
-  bar->setUpdatesEnabled(true);
-  changed(bar);
+  if (control_description(control).kind != ControlKind::kProgressBar) return;
+  auto* bar = static_cast<ProgressBar*>(window_.control(control));
+  if (bar->set_position(std::clamp(value, 0, kMaxProgressPosition))) changed(bar);
 }
 
 void QtWindowOps::set_timer_period(Control control, std::int32_t milliseconds) {

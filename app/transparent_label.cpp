@@ -15,13 +15,17 @@ TransparentLabel::TransparentLabel(QWidget* parent, bool multi_line, QColor colo
 bool TransparentLabel::set_text(const Text& text) {
   if (text == text_) return false;
   text_ = text;
-  update();
+  if (!repaint_asked_) {
+    repaint_asked_ = true;
+    update();
+  }
   return true;
 }
 
 QString TransparentLabel::display_text() const { return to_qstring_lines(text_); }
 
 void TransparentLabel::paintEvent(QPaintEvent*) {
+  repaint_asked_ = false;
   if (text_.empty()) return;
   QPainter painter(this);
   painter.setPen(color_);

@@ -27,6 +27,7 @@ class TransparentLabel : public QWidget {
 
  private:
   Text text_;
+  bool repaint_asked_ = false;  // spares a flood of captions the cost of asking each time
   bool multi_line_;
   QColor color_;
 };

@@ -5,6 +5,7 @@
 //
 //   window_bench [size_mib=256] [rounds=3]
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,43 +42,64 @@ namespace {
 
 const char kFileName[] = "download.bin";
 
-// Runs `job` in a child; the child writes the seconds its transfer took to `report`.
-double run_in_child(const std::function<double()>& job, const std::string& report) {
+// Processor time of this process so far, user and system.
+double cpu_seconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
+         usage.ru_stime.tv_usec / 1e6;
+}
+
+struct Timing {
+  double seconds = -1;  // wall time of the transfer
+  double cpu = 0;       // processor time of the transfer
+};
+
+// A transfer's wall time, with the processor time spent meanwhile.
+struct TransferClock {
+  TransferClock() : cpu_at_start(cpu_seconds()) { wall.start(); }
+  Timing stop() const { return {wall.nsecsElapsed() / 1e9, cpu_seconds() - cpu_at_start}; }
+  QElapsedTimer wall;
+  double cpu_at_start;
+};
+
+// Runs `job` in a child; the child writes its transfer's timing to `report`.
+Timing run_in_child(const std::function<Timing()>& job, const std::string& report) {
   std::fflush(stdout);
   const pid_t pid = fork();
   if (pid == 0) {
-    const double seconds = job();
+    const Timing timing = job();
     FILE* out = std::fopen(report.c_str(), "w");
-    std::fprintf(out, "%.6f\n", seconds);
+    std::fprintf(out, "%.6f %.6f\n", timing.seconds, timing.cpu);
     std::fclose(out);
-    _exit(seconds > 0 ? 0 : 1);
+    _exit(timing.seconds > 0 ? 0 : 1);
   }
   int status = 0;
   waitpid(pid, &status, 0);
-  double seconds = -1;
+  Timing timing;
   if (FILE* in = std::fopen(report.c_str(), "r")) {
-    if (std::fscanf(in, "%lf", &seconds) != 1) seconds = -1;
+    if (std::fscanf(in, "%lf %lf", &timing.seconds, &timing.cpu) != 2) timing.seconds = -1;
     std::fclose(in);
   }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) timing.seconds = -1;
+  return timing;
 }
 
 Word no_progress(Word, Word, Word, Word) { return 0; }
 
-double bare_job(const std::string& url, const std::string& folder) {
+Timing bare_job(const std::string& url, const std::string& folder) {
   register_server_xml_http();
   ChunkDownloader downloader;
   downloader.init(&no_progress, nullptr);
   downloader.set_target(folder + kFileName);
   downloader.set_source(url, "");
   downloader.set_chunk_size(20);
-  QElapsedTimer clock;
-  clock.start();
+  const TransferClock clock;
   const bool done = downloader.start() == 1;
-  return done ? clock.nsecsElapsed() / 1e9 : -1;
+  return done ? clock.stop() : Timing{};
 }
 
-double window_job(const std::string& url, const std::string& folder) {
+Timing window_job(const std::string& url, const std::string& folder) {
   int argc = 1;
   char name[] = "window_bench";
   char* argv[] = {name, nullptr};
@@ -96,23 +119,23 @@ double window_job(const std::string& url, const std::string& folder) {
   ops.set_control_text(Control::编辑框_路径, folder);
   ops.set_control_text(Control::编辑框_名称, kFileName);
 
-  QElapsedTimer clock;
-  double seconds = -1;
+  std::optional<TransferClock> clock;
+  Timing timing;
   QString outcome;
   QTimer closer;
   QObject::connect(&closer, &QTimer::timeout, [&] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (box == nullptr) return;
-    if (seconds < 0) seconds = clock.nsecsElapsed() / 1e9;
+    if (timing.seconds < 0) timing = clock->stop();
     outcome = box->text();
     box->buttons().first()->click();
   });
   closer.start(1);
-  clock.start();
+  clock.emplace();
   static_cast<QPushButton*>(window.control(Control::下载))->click();
   // The box is found within a millisecond of showing; that millisecond is the window's.
   release_state();
-  return outcome == to_qstring("下载完毕") ? seconds : -1;
+  return outcome == to_qstring("下载完毕") ? timing : Timing{};
 }
 
 double median(std::vector<double> values) {
@@ -154,28 +177,33 @@ int bench_main(int argc, char** argv) {
 
   struct Way {
     const char* name;
-    double (*job)(const std::string&, const std::string&);
+    Timing (*job)(const std::string&, const std::string&);
     std::vector<double> mb_per_s;
+    std::vector<double> cpu;
   };
-  Way ways[] = {{"ChunkDownloader alone", bare_job, {}}, {"through the window", window_job, {}}};
+  Way ways[] = {{"ChunkDownloader alone", bare_job, {}, {}},
+                {"through the window", window_job, {}, {}}};
   std::printf("%lld MiB from nginx on 127.0.0.1, 20 KB chunks, %d rounds\n", size_mib, rounds);
   for (int round = 0; round < rounds; ++round) {
     for (Way& way : ways) {
       std::remove(target.c_str());
-      const double seconds =
-          run_in_child([&] { return way.job(url, folder); }, out.file("seconds"));
-      if (seconds <= 0 || testing::md5_file(target) != source_md5) {
+      const Timing timing =
+          run_in_child([&] { return way.job(url, folder); }, out.file("timing"));
+      if (timing.seconds <= 0 || testing::md5_file(target) != source_md5) {
         std::fprintf(stderr, "%s: the download failed\n", way.name);
         return 1;
       }
-      way.mb_per_s.push_back(bytes / 1e6 / seconds);
-      std::printf("  round %d  %-22s %8.1f MB/s\n", round + 1, way.name, way.mb_per_s.back());
+      way.mb_per_s.push_back(bytes / 1e6 / timing.seconds);
+      way.cpu.push_back(timing.cpu);
+      std::printf("  round %d  %-22s %8.1f MB/s  %6.2f s of processor time\n", round + 1,
+                  way.name, way.mb_per_s.back(), timing.cpu);
     }
   }
   const double bare = median(ways[0].mb_per_s);
   const double window = median(ways[1].mb_per_s);
-  std::printf("median: ChunkDownloader alone %.1f MB/s, through the window %.1f MB/s\n", bare,
-              window);
+  std::printf("median: ChunkDownloader alone %.1f MB/s (%.2f s cpu), through the window %.1f MB/s "
+              "(%.2f s cpu)\n",
+              bare, median(ways[0].cpu), window, median(ways[1].cpu));
   std::printf("ratio window/bare: %.3f (bar: >= 0.95) %s\n", window / bare,
               window / bare >= 0.95 ? "PASS" : "FAIL");
   return window / bare >= 0.95 ? 0 : 2;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/progress_bar.h"
 #include "app/program_main.h"
 #include "app/qt_text.h"
 #include "app/qt_window_ops.h"
@@ -195,14 +196,14 @@ TEST_F(MainWindowTest, AppendGoesToTheEndWhateverTheCaretAndCannotBeUndone) {
 }
 
 TEST_F(MainWindowTest, ProgressPositionIsClampedAndShownWithinTheBar) {
-  auto* bar = static_cast<QProgressBar*>(window.control(Control::进度条1));
+  auto* bar = static_cast<ProgressBar*>(window.control(Control::进度条1));
   struct Case {
     std::int32_t value, stored, shown;
   };
   for (const Case& c : {Case{40, 40, 40}, Case{150, 150, 100}, Case{-5, 0, 0},
                         Case{40000, 32767, 100}, Case{100, 100, 100}}) {
     ops.set_progress_position(Control::进度条1, c.value);
-    EXPECT_EQ(bar->property("position").toInt(), c.stored) << c.value;
+    EXPECT_EQ(bar->position(), c.stored) << c.value;
     EXPECT_EQ(bar->value(), c.shown) << c.value;
   }
 }
