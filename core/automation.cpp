@@ -3,8 +3,10 @@
 #include "core/automation.h"
 
 #include <algorithm>
-#include <array>
+#include <cstddef>
+#include <memory>
 #include <mutex>
+#include <new>
 
 #include "core/codepage.h"
 
@@ -134,7 +136,7 @@ std::int32_t invoke_member(const AutomationObject& holder, std::string_view name
 
   // Most members take a handful of arguments: keep them off the heap.
   const std::size_t count = std::max(given, declared);
-  std::array<Variant, 8> inline_args;
+  std::array<Variant, 4> inline_args;
   std::vector<Variant> heap_args;
   std::span<Variant> converted(inline_args.data(), std::min(count, inline_args.size()));
   if (count > inline_args.size()) {

@@ -65,8 +65,7 @@ Bytes variant_to_bytes(const Variant& value);
 // The bytes of a one-byte-element array held in the value, without copying;
 // valid while the Variant (or a copy of it) holds the array. Empty otherwise.
 std::span<const std::uint8_t> variant_byte_view(const Variant& value);
-// Moves the bytes out when the value is their only holder (copies otherwise)
-// and leaves the value empty.
+// variant_to_bytes, then clear_variant.
 Bytes take_variant_bytes(Variant& value);
 void clear_variant(Variant& value);
 

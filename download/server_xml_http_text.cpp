@@ -1,5 +1,6 @@
 #include "download/server_xml_http_text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 
@@ -73,6 +74,9 @@ std::optional<std::u16string> decode_utf8(std::string_view bytes) {
 }  // namespace
 
 std::string utf16_to_utf8(std::u16string_view text) {
+  if (std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; })) {
+    return std::string(text.begin(), text.end());  // the usual case: plain ASCII
+  }
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
