@@ -3,10 +3,8 @@
 #include "core/automation.h"
 
 #include <algorithm>
-#include <cstddef>
-#include <memory>
+#include <array>
 #include <mutex>
-#include <new>
 
 #include "core/codepage.h"
 
