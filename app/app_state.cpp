@@ -11,7 +11,9 @@ AppState& app_state() {
   return state;
 }
 
-void construct_state() { app_state().downloader = std::make_unique<ChunkDownloader>(); }
+void construct_state() {
+  app_state().downloader = std::make_unique<ChunkDownloader>();
+}
 
 void release_state() {
   AppState& state = app_state();

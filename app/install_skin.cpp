@@ -40,6 +40,8 @@ std::int32_t install_skin() {
   return 0;
 }
 
-void adjust_skin_aero() { library_call<lib::kSkinAdjustAero>(210, 0, 0, 3, 0, 0, 0, 0, 0); }
+void adjust_skin_aero() {
+  library_call<lib::kSkinAdjustAero>(210, 0, 0, 3, 0, 0, 0, 0, 0);
+}
 
 }  // namespace dorvane

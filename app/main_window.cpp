@@ -15,7 +15,9 @@
 namespace dorvane {
 namespace {
 
-constexpr std::size_t index_of(Control control) { return static_cast<std::size_t>(control); }
+constexpr std::size_t index_of(Control control) {
+  return static_cast<std::size_t>(control);
+}
 
 // White, black text, a one-pixel single-line border: the form's own setting, kept under any skin.
 const char kEditBoxStyle[] =
@@ -35,8 +37,7 @@ QWidget* make_widget(const ControlDescription& description, QWidget* parent) {
       edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
       edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
       edit->setTabChangesFocus(true);
-      edit->setStyleSheet(
-          QString::fromLatin1(kEditBoxStyle).arg(QStringLiteral("QPlainTextEdit")));
+      edit->setStyleSheet(QString::fromLatin1(kEditBoxStyle).arg(QStringLiteral("QPlainTextEdit")));
       return edit;
     }
     case ControlKind::kButton:
@@ -93,8 +94,7 @@ MainWindow::MainWindow()
       // Page controls are children of the tab control itself, placed in its coordinates.
       QWidget* parent = description.page == Page::kWindow ? static_cast<QWidget*>(this) : tabs;
       QWidget* widget = make_widget(description, parent);
-      widget->setGeometry(description.left, description.top, description.width,
-                          description.height);
+      widget->setGeometry(description.left, description.top, description.width, description.height);
       const bool takes_focus = description.kind == ControlKind::kEditBox ||
                                description.kind == ControlKind::kMultiLineEditBox ||
                                description.kind == ControlKind::kButton;
@@ -127,7 +127,8 @@ void MainWindow::centre_on_screen() {
   if (screen == nullptr) return;
   const QRect area = screen->geometry();
   // move() places the outer frame of a window.
-  move(area.x() + (area.width() - kWindowWidth) / 2, area.y() + (area.height() - kWindowHeight) / 2);
+  move(area.x() + (area.width() - kWindowWidth) / 2,
+       area.y() + (area.height() - kWindowHeight) / 2);
 }
 
 bool MainWindow::event(QEvent* event) {

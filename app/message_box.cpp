@@ -21,30 +21,41 @@ struct ButtonResult {
   std::int32_t result;
 };
 constexpr std::array kResults{
-    ButtonResult{QMessageBox::Ok, 0},    ButtonResult{QMessageBox::Cancel, 1},
-    ButtonResult{QMessageBox::Abort, 2}, ButtonResult{QMessageBox::Retry, 3},
+    ButtonResult{QMessageBox::Ok, 0},     ButtonResult{QMessageBox::Cancel, 1},
+    ButtonResult{QMessageBox::Abort, 2},  ButtonResult{QMessageBox::Retry, 3},
     ButtonResult{QMessageBox::Ignore, 4}, ButtonResult{QMessageBox::Yes, 5},
     ButtonResult{QMessageBox::No, 6},
 };
 
 QMessageBox::StandardButtons buttons_of(std::int32_t style) {
   switch (style & 0xF) {
-    case 1: return QMessageBox::Ok | QMessageBox::Cancel;
-    case 2: return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
-    case 3: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    case 4: return QMessageBox::Yes | QMessageBox::No;
-    case 5: return QMessageBox::Retry | QMessageBox::Cancel;
-    default: return QMessageBox::Ok;
+    case 1:
+      return QMessageBox::Ok | QMessageBox::Cancel;
+    case 2:
+      return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+    case 3:
+      return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case 4:
+      return QMessageBox::Yes | QMessageBox::No;
+    case 5:
+      return QMessageBox::Retry | QMessageBox::Cancel;
+    default:
+      return QMessageBox::Ok;
   }
 }
 
 QMessageBox::Icon icon_of(std::int32_t style) {
   switch (style & 0xF0) {
-    case 0x10: return QMessageBox::Critical;
-    case 0x20: return QMessageBox::Question;
-    case 0x30: return QMessageBox::Warning;
-    case 0x40: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
+    case 0x10:
+      return QMessageBox::Critical;
+    case 0x20:
+      return QMessageBox::Question;
+    case 0x30:
+      return QMessageBox::Warning;
+    case 0x40:
+      return QMessageBox::Information;
+    default:
+      return QMessageBox::NoIcon;
   }
 }
 

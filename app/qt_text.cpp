@@ -8,7 +8,9 @@ QString to_qstring(std::string_view text) {
   return QString::fromStdU16String(cp936_to_utf16(text));
 }
 
-Text from_qstring(const QString& text) { return utf16_to_cp936(text.toStdU16String()); }
+Text from_qstring(const QString& text) {
+  return utf16_to_cp936(text.toStdU16String());
+}
 
 QString to_qstring_lines(std::string_view text) {
   QString result = to_qstring(text);

@@ -26,7 +26,8 @@ constexpr std::array kControls{
     ControlDescription{Control::编辑框_路径, "编辑框_路径", kEditBox, kDownload, 94, 57, 290, 24,
                        "D:\\tessory\\"},
     ControlDescription{Control::标签3, "标签3", kLabel, kDownload, 16, 98, 64, 24, "文件名称："},
-    ControlDescription{Control::编辑框_名称, "编辑框_名称", kEditBox, kDownload, 93, 98, 290, 24, ""},
+    ControlDescription{Control::编辑框_名称, "编辑框_名称", kEditBox, kDownload, 93, 98, 290, 24,
+                       ""},
     ControlDescription{Control::进度条1, "进度条1", kProgressBar, kDownload, 23, 199, 369, 15, ""},
     ControlDescription{Control::下载, "下载", kButton, kDownload, 96, 223, 224, 31, "下载"},
     ControlDescription{Control::透明标签4, "透明标签4", kTransparentLabel, kDownload, 52, 268, 312,
@@ -42,7 +43,9 @@ static_assert(kControls.size() == static_cast<std::size_t>(Control::时钟1) + 1
 
 }  // namespace
 
-std::span<const ControlDescription> main_window_controls() { return kControls; }
+std::span<const ControlDescription> main_window_controls() {
+  return kControls;
+}
 
 const ControlDescription& control_description(Control control) {
   for (const ControlDescription& description : kControls) {

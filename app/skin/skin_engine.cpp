@@ -26,7 +26,8 @@ void apply(const Skin& skin, const Aero& aero) {
 }  // namespace
 
 extern "C" std::int32_t SkinH_AttachEx(const char* skin_path, const char* /*password*/) {
-  if (skin_path == nullptr || qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
+  if (skin_path == nullptr ||
+      qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
     return 0;
   }
   QFile file(QString::fromStdString(dorvane::to_native_path(skin_path)));

@@ -103,8 +103,7 @@ QMap<QString, QColor> adjusted_colors(const Skin& skin, const Aero& aero) {
   const QString accent_key = QString::fromLatin1("accent");
   const QString window_key = QString::fromLatin1("window");
   QColor accent = colors.value(accent_key).toHsv();
-  const int saturation =
-      std::clamp(accent.hsvSaturation() * (100 + aero.saturation) / 100, 0, 255);
+  const int saturation = std::clamp(accent.hsvSaturation() * (100 + aero.saturation) / 100, 0, 255);
   const int hue = accent.hsvHue() < 0 ? 0 : (accent.hsvHue() + aero.hue) % 360;
   accent.setHsv(hue, saturation, accent.value());
   colors.insert(accent_key, accent.toRgb());
@@ -124,15 +123,14 @@ QPalette make_palette(const QMap<QString, QColor>& colors) {
   return palette;
 }
 
-QString make_style_sheet(const Skin& skin, const QMap<QString, QColor>& colors,
-                         const Aero& aero) {
+QString make_style_sheet(const Skin& skin, const QMap<QString, QColor>& colors, const Aero& aero) {
   QString sheet;
   qsizetype copied = 0;
   for (const QRegularExpressionMatch& match : placeholder().globalMatch(skin.style_template)) {
     sheet += skin.style_template.mid(copied, match.capturedStart() - copied);
     const QString key = match.captured(1);
-    sheet += key == QLatin1String("radius") ? QString::number(aero.radius)
-                                            : colors.value(key).name();
+    sheet +=
+        key == QLatin1String("radius") ? QString::number(aero.radius) : colors.value(key).name();
     copied = match.capturedEnd();
   }
   sheet += skin.style_template.mid(copied);

@@ -85,7 +85,9 @@ Timing run_in_child(const std::function<Timing()>& job, const std::string& repor
   return timing;
 }
 
-Word no_progress(Word, Word, Word, Word) { return 0; }
+Word no_progress(Word, Word, Word, Word) {
+  return 0;
+}
 
 Timing bare_job(const std::string& url, const std::string& folder) {
   register_server_xml_http();
@@ -159,7 +161,8 @@ int bench_main(int argc, char** argv) {
     unsigned state = 12345;
     FILE* out = std::fopen(root.file("file.bin").c_str(), "wb");
     for (long long written = 0; written < bytes; written += static_cast<long long>(block.size())) {
-      for (char& byte : block) byte = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+      for (char& byte : block)
+        byte = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
       std::fwrite(block.data(), 1, std::min<long long>(block.size(), bytes - written), out);
     }
     std::fclose(out);
@@ -187,23 +190,23 @@ int bench_main(int argc, char** argv) {
   for (int round = 0; round < rounds; ++round) {
     for (Way& way : ways) {
       std::remove(target.c_str());
-      const Timing timing =
-          run_in_child([&] { return way.job(url, folder); }, out.file("timing"));
+      const Timing timing = run_in_child([&] { return way.job(url, folder); }, out.file("timing"));
       if (timing.seconds <= 0 || testing::md5_file(target) != source_md5) {
         std::fprintf(stderr, "%s: the download failed\n", way.name);
         return 1;
       }
       way.mb_per_s.push_back(bytes / 1e6 / timing.seconds);
       way.cpu.push_back(timing.cpu);
-      std::printf("  round %d  %-22s %8.1f MB/s  %6.2f s of processor time\n", round + 1,
-                  way.name, way.mb_per_s.back(), timing.cpu);
+      std::printf("  round %d  %-22s %8.1f MB/s  %6.2f s of processor time\n", round + 1, way.name,
+                  way.mb_per_s.back(), timing.cpu);
     }
   }
   const double bare = median(ways[0].mb_per_s);
   const double window = median(ways[1].mb_per_s);
-  std::printf("median: ChunkDownloader alone %.1f MB/s (%.2f s cpu), through the window %.1f MB/s "
-              "(%.2f s cpu)\n",
-              bare, median(ways[0].cpu), window, median(ways[1].cpu));
+  std::printf(
+      "median: ChunkDownloader alone %.1f MB/s (%.2f s cpu), through the window %.1f MB/s "
+      "(%.2f s cpu)\n",
+      bare, median(ways[0].cpu), window, median(ways[1].cpu));
   std::printf("ratio window/bare: %.3f (bar: >= 0.95) %s\n", window / bare,
               window / bare >= 0.95 ? "PASS" : "FAIL");
   return window / bare >= 0.95 ? 0 : 2;
@@ -212,4 +215,6 @@ int bench_main(int argc, char** argv) {
 }  // namespace
 }  // namespace dorvane
 
-int main(int argc, char** argv) { return dorvane::bench_main(argc, argv); }
+int main(int argc, char** argv) {
+  return dorvane::bench_main(argc, argv);
+}

@@ -33,8 +33,8 @@ class BoxCloser {
       }
       if (on_box) on_box(seen);
       boxes.push_back(seen);
-      QAbstractButton* button = answer != QMessageBox::NoButton ? box->button(answer)
-                                                                 : box->buttons().value(0);
+      QAbstractButton* button =
+          answer != QMessageBox::NoButton ? box->button(answer) : box->buttons().value(0);
       button->click();
     });
     timer_.start();

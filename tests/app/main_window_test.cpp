@@ -1,5 +1,7 @@
 // The real main window on the offscreen platform: its controls, its pages and the window
 // operations through which the commands use it.
+#include "app/main_window.h"
+
 #include <gtest/gtest.h>
 
 #include <QDesktopServices>
@@ -16,9 +18,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/progress_bar.h"
 #include "app/program_main.h"
+#include "app/progress_bar.h"
 #include "app/qt_text.h"
 #include "app/qt_window_ops.h"
 #include "core/clock.h"
@@ -43,24 +44,50 @@ struct ExpectedControl {
 const ExpectedControl kExpected[] = {
     {Control::选择夹1, "选择夹1", false, {1, 2, 424, 310}, "", Shown::kBothPages, true},
     {Control::透明标签1, "透明标签1", false, {87, 130, 257, 54}, "", Shown::kBothPages, false},
-    {Control::编辑框_地址, "编辑框_地址", true, {8, 32, 320, 24}, nullptr, Shown::kResolvePage, true},
+    {Control::编辑框_地址,
+     "编辑框_地址",
+     true,
+     {8, 32, 320, 24},
+     nullptr,
+     Shown::kResolvePage,
+     true},
     {Control::按钮1, "按钮1", true, {336, 32, 72, 24}, "一键解析", Shown::kResolvePage, true},
     {Control::编辑框_解析, "编辑框_解析", true, {8, 64, 400, 198}, "", Shown::kResolvePage, true},
-    {Control::超级链接框1, "超级链接框1", true, {231, 270, 176, 16}, "点击进入岚舟论坛,更多实用工具",
-     Shown::kResolvePage, false},
+    {Control::超级链接框1,
+     "超级链接框1",
+     true,
+     {231, 270, 176, 16},
+     "点击进入岚舟论坛,更多实用工具",
+     Shown::kResolvePage,
+     false},
     {Control::透明标签2, "透明标签2", true, {7, 289, 184, 16}, "", Shown::kResolvePage, false},
-    {Control::透明标签3, "透明标签3", true, {255, 288, 160, 21}, "By:Orlen       V1.0",
-     Shown::kResolvePage, false},
+    {Control::透明标签3,
+     "透明标签3",
+     true,
+     {255, 288, 160, 21},
+     "By:Orlen       V1.0",
+     Shown::kResolvePage,
+     false},
     {Control::时钟2, "时钟2", false, {}, "", Shown::kNever, false},
     {Control::标签2, "标签2", true, {16, 56, 64, 24}, "下载路径：", Shown::kDownloadPage, false},
-    {Control::编辑框_路径, "编辑框_路径", true, {94, 57, 290, 24}, "D:\\tessory\\",
-     Shown::kDownloadPage, true},
+    {Control::编辑框_路径,
+     "编辑框_路径",
+     true,
+     {94, 57, 290, 24},
+     "D:\\tessory\\",
+     Shown::kDownloadPage,
+     true},
     {Control::标签3, "标签3", true, {16, 98, 64, 24}, "文件名称：", Shown::kDownloadPage, false},
     {Control::编辑框_名称, "编辑框_名称", true, {93, 98, 290, 24}, "", Shown::kDownloadPage, true},
     {Control::进度条1, "进度条1", true, {23, 199, 369, 15}, "", Shown::kDownloadPage, false},
     {Control::下载, "下载", true, {96, 223, 224, 31}, "下载", Shown::kDownloadPage, true},
-    {Control::透明标签4, "透明标签4", true, {52, 268, 312, 16},
-     "本功能可能会出错，建议通过迅雷、旋风等下载引擎下载！", Shown::kDownloadPage, false},
+    {Control::透明标签4,
+     "透明标签4",
+     true,
+     {52, 268, 312, 16},
+     "本功能可能会出错，建议通过迅雷、旋风等下载引擎下载！",
+     Shown::kDownloadPage,
+     false},
     {Control::时钟1, "时钟1", false, {}, "", Shown::kNever, false},
 };
 
@@ -145,13 +172,15 @@ TEST_F(MainWindowTest, LabelsDrawInTheirColours) {
     // Text is smoothed at its edges: count the pixels close to the colour.
     const auto close = [&](QRgb p) {
       return std::abs(qRed(p) - qRed(c.colour)) + std::abs(qGreen(p) - qGreen(c.colour)) +
-                 std::abs(qBlue(p) - qBlue(c.colour)) < 60;
+                 std::abs(qBlue(p) - qBlue(c.colour)) <
+             60;
     };
     int in_colour = 0;
     for (int y = 0; y < image.height(); ++y) {
       for (int x = 0; x < image.width(); ++x) in_colour += close(image.pixel(x, y));
     }
-    EXPECT_GT(in_colour, 40) << "pixels of the caption's colour in " << label->objectName().toStdString();
+    EXPECT_GT(in_colour, 40) << "pixels of the caption's colour in "
+                             << label->objectName().toStdString();
   }
 }
 
@@ -175,15 +204,15 @@ TEST_F(MainWindowTest, AppendGoesToTheEndWhateverTheCaretAndCannotBeUndone) {
   };
   auto* edit = static_cast<QPlainTextEdit*>(window.control(Control::编辑框_解析));
   for (const Case& c : {Case{"caret at the start", "xy", 0, 0},
-                        Case{"selection in between", "xy", 0, 1},
-                        Case{"empty box", "", 0, 0}}) {
+                        Case{"selection in between", "xy", 0, 1}, Case{"empty box", "", 0, 0}}) {
     SCOPED_TRACE(c.name);
     ops.set_control_text(Control::编辑框_解析, c.content);
     QTextCursor cursor = edit->textCursor();
     cursor.setPosition(c.anchor);
     cursor.setPosition(c.caret, QTextCursor::KeepAnchor);
     edit->setTextCursor(cursor);
-    for (const char* piece : {"a", "\r\nb", "\r\nc"}) ops.append_control_text(Control::编辑框_解析, piece);
+    for (const char* piece : {"a", "\r\nb", "\r\nc"})
+      ops.append_control_text(Control::编辑框_解析, piece);
     const Text expected = Text(c.content) + "a\r\nb\r\nc";
     EXPECT_EQ(ops.control_text(Control::编辑框_解析), expected);
     EXPECT_EQ(edit->document()->blockCount(), 3);
@@ -238,8 +267,12 @@ TEST_F(MainWindowTest, MessageBoxTitleButtonsAndResult) {
       {0, Text("友情提醒："), "友情提醒：", {QMessageBox::Ok}, QMessageBox::Ok, 0},
       {4, std::nullopt, "信息：", {QMessageBox::Yes, QMessageBox::No}, QMessageBox::No, 6},
       {1, std::nullopt, "信息：", {QMessageBox::Ok, QMessageBox::Cancel}, QMessageBox::Cancel, 1},
-      {2, std::nullopt, "信息：", {QMessageBox::Abort, QMessageBox::Retry, QMessageBox::Ignore},
-       QMessageBox::Retry, 3},
+      {2,
+       std::nullopt,
+       "信息：",
+       {QMessageBox::Abort, QMessageBox::Retry, QMessageBox::Ignore},
+       QMessageBox::Retry,
+       3},
   };
   for (const Case& c : cases) {
     testing::BoxCloser closer(c.press);

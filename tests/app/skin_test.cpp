@@ -62,16 +62,21 @@ TEST_F(SkinTest, BrokenSkinFilesAreRefusedAndChangeNothing) {
     int attached;
   };
   const Case cases[] = {
-      {"a good one", std::string("DorvaneSkin 1\n[colors]\n") + kPalette +
-                         "[style]\nQPushButton { border-radius: ${radius}px; color: ${text}; }\n",
+      {"a good one",
+       std::string("DorvaneSkin 1\n[colors]\n") + kPalette +
+           "[style]\nQPushButton { border-radius: ${radius}px; color: ${text}; }\n",
        1},
-      {"not a skin file", "\x7f" "ELF binary", 0},
+      {"not a skin file",
+       "\x7f"
+       "ELF binary",
+       0},
       {"another version", std::string("DorvaneSkin 2\n[colors]\n") + kPalette, 0},
       {"a colour missing", "DorvaneSkin 1\n[colors]\nwindow = #f0f0f0\n", 0},
       {"a malformed colour",
        std::string("DorvaneSkin 1\n[colors]\n") + kPalette + "page = #ggg000\n", 0},
       {"a style naming an unknown colour",
-       std::string("DorvaneSkin 1\n[colors]\n") + kPalette + "[style]\nQWidget { color: ${nope}; }\n",
+       std::string("DorvaneSkin 1\n[colors]\n") + kPalette +
+           "[style]\nQWidget { color: ${nope}; }\n",
        0},
   };
   for (const Case& c : cases) {
@@ -91,9 +96,9 @@ TEST_F(SkinTest, AeroValuesOutOfRangeAreRefused) {
     int applied;
   };
   const Case cases[] = {
-      {{210, 0, 0, 3, 0, 0, 0, 0, 0}, 1},  {{0, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
-      {{256, 0, 0, 3, 0, 0, 0, 0, 0}, 0},  {{210, 360, 0, 3, 0, 0, 0, 0, 0}, 0},
-      {{210, 0, 0, 9, 0, 0, 0, 0, 0}, 0},  {{210, 0, 0, 3, 0, 0, 0, 0, 1}, 0},
+      {{210, 0, 0, 3, 0, 0, 0, 0, 0}, 1},    {{0, 0, 0, 0, 0, 0, 0, 0, 0}, 1},
+      {{256, 0, 0, 3, 0, 0, 0, 0, 0}, 0},    {{210, 360, 0, 3, 0, 0, 0, 0, 0}, 0},
+      {{210, 0, 0, 9, 0, 0, 0, 0, 0}, 0},    {{210, 0, 0, 3, 0, 0, 0, 0, 1}, 0},
       {{210, 0, -101, 3, 0, 0, 0, 0, 0}, 0},
   };
   for (const Case& c : cases) {
@@ -111,10 +116,10 @@ TEST_F(SkinTest, TheProgramsSkinKeepsBothPagesReadable) {
   struct Pair {
     QPalette::ColorRole text, background;
   };
-  for (const Pair& pair : {Pair{QPalette::WindowText, QPalette::Window},
-                           Pair{QPalette::Text, QPalette::Base},
-                           Pair{QPalette::ButtonText, QPalette::Button},
-                           Pair{QPalette::HighlightedText, QPalette::Highlight}}) {
+  for (const Pair& pair :
+       {Pair{QPalette::WindowText, QPalette::Window}, Pair{QPalette::Text, QPalette::Base},
+        Pair{QPalette::ButtonText, QPalette::Button},
+        Pair{QPalette::HighlightedText, QPalette::Highlight}}) {
     EXPECT_GE(contrast(palette.color(pair.text), palette.color(pair.background)), 4.5)
         << pair.text << " on " << pair.background;
   }

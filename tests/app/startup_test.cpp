@@ -1,6 +1,5 @@
 // The program started as a process, the way a user starts it.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -22,7 +21,9 @@ std::string as_string(std::span<const std::uint8_t> bytes) {
 }
 
 // The program writes its texts to standard output in UTF-8.
-std::string utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+std::string utf8(const char8_t* text) {
+  return reinterpret_cast<const char*>(text);
+}
 
 int count_of(const std::string& text, const std::string& part) {
   int count = 0;
@@ -73,12 +74,14 @@ TEST_F(StartupTest, LibraryWithoutAttachInTheProgramsFolderIsFatal) {
 
   const testing::CommandResult result = run_program(program, test_environment());
   EXPECT_EQ(result.exit_code, 255) << result.output;
-  EXPECT_NE(result.output.find(utf8(u8"message box: 错误: 运行时出错!")), std::string::npos) << result.output;
-  EXPECT_NE(result.output.find(
-                utf8(u8"无法找到指定DLL库文件“jedata.dll”中的输出命令“SkinH_AttachEx”")),
-            std::string::npos)
+  EXPECT_NE(result.output.find(utf8(u8"message box: 错误: 运行时出错!")), std::string::npos)
       << result.output;
-  EXPECT_EQ(count_of(result.output, "release_state"), 0) << "no shutdown routine after a fatal stop";
+  EXPECT_NE(
+      result.output.find(utf8(u8"无法找到指定DLL库文件“jedata.dll”中的输出命令“SkinH_AttachEx”")),
+      std::string::npos)
+      << result.output;
+  EXPECT_EQ(count_of(result.output, "release_state"), 0)
+      << "no shutdown routine after a fatal stop";
 }
 
 TEST_F(StartupTest, WithoutADisplayItSaysSo) {

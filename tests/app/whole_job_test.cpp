@@ -2,14 +2,15 @@
 // against a scripted resolver, then 下载 against a real nginx, down to the file's MD5.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-#include <QElapsedTimer>
 #include <cstdlib>
 #include <random>
+#include <utility>
 
 #include "app/app_state.h"
 #include "app/install_skin.h"
@@ -36,7 +37,9 @@ using testing::BoxCloser;
 // Records the caption of 透明标签1 at every paint it gets.
 class PaintRecorder : public QObject {
  public:
-  explicit PaintRecorder(TransparentLabel* label) : label_(label) { label->installEventFilter(this); }
+  explicit PaintRecorder(TransparentLabel* label) : label_(label) {
+    label->installEventFilter(this);
+  }
   std::vector<Text> painted;
 
  protected:
@@ -66,8 +69,8 @@ TEST(WholeJobTest, ShareLinkToFileThroughTheWindow) {
   ASSERT_TRUE(nginx.ok()) << nginx.error();
   const std::string download_url = nginx.url("/files/demo.bin");
   const std::string md5 = testing::md5_hex(payload);
-  testing::ScriptServer resolver(testing::ScriptServer::each_request(
-      [&](testing::Connection& c, const testing::HttpRequest&) {
+  testing::ScriptServer resolver(
+      testing::ScriptServer::each_request([&](testing::Connection& c, const testing::HttpRequest&) {
         c.send_response(200, "OK", {"Content-Type: application/json"},
                         "{\"name\": \"demo\\u6587.bin\", \"size\": \"1000000\", \"download\": \"" +
                             download_url + "\", \"md5\": \"" + md5 + "\", \"ok\": \"1\"}");
@@ -77,7 +80,8 @@ TEST(WholeJobTest, ShareLinkToFileThroughTheWindow) {
   install_skin();
   MainWindow window;
   QtWindowOps ops(window);
-  connect_handlers(window, ops, "http://127.0.0.1:" + std::to_string(resolver.port()) + "/baidu/?url=");
+  connect_handlers(window, ops,
+                   "http://127.0.0.1:" + std::to_string(resolver.port()) + "/baidu/?url=");
   main_window_created(ops);
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -109,7 +113,8 @@ TEST(WholeJobTest, ShareLinkToFileThroughTheWindow) {
   const std::string file = to_native_path("D:\\tessory\\demo文.bin");
   EXPECT_EQ(testing::md5_file(file), md5);
   const Text label = ops.control_text(Control::透明标签1);
-  const Text expected_start = "D:\\tessory\\demo文.bin\r\n文件尺寸：1000000Bit\r\n下载进度：100%\r\n下载速度：";
+  const Text expected_start =
+      "D:\\tessory\\demo文.bin\r\n文件尺寸：1000000Bit\r\n下载进度：100%\r\n下载速度：";
   EXPECT_EQ(label.substr(0, expected_start.size()), expected_start) << label;
   EXPECT_TRUE(label.ends_with(" KB/S")) << label;
   EXPECT_EQ(static_cast<QProgressBar*>(window.control(Control::进度条1))->value(), 100);
@@ -119,14 +124,25 @@ TEST(WholeJobTest, ShareLinkToFileThroughTheWindow) {
   // Painted at most about 60 times a second, and the last report before the box.
   ASSERT_FALSE(painted_at_box.empty());
   EXPECT_EQ(painted_at_box.back(), label);
-  EXPECT_LE(static_cast<qint64>(painted_at_box.size()), elapsed_ms / QtWindowOps::kPaintIntervalMs + 3)
+  EXPECT_LE(static_cast<qint64>(painted_at_box.size()),
+            elapsed_ms / QtWindowOps::kPaintIntervalMs + 3)
       << "in " << elapsed_ms << " ms";
+
+  // scripts/screenshot asks for a picture of each page as the job left them.
+  if (const char* folder = std::getenv("DORVANE_SCREENSHOT_DIR")) {
+    QTest::qWait(1200);  // the clock's first ticks
+    for (auto [page, name] : {std::pair{0, "resolve.png"}, std::pair{1, "download.png"}}) {
+      window.tab_control()->setCurrentIndex(page);
+      EXPECT_TRUE(window.grab().save(QString::fromLocal8Bit(folder) + '/' + QLatin1String(name)));
+    }
+  }
 
   // A second click finds the file complete: the server answers 416 and the box says so again.
   QTest::mouseClick(window.control(Control::下载), Qt::LeftButton);
   ASSERT_EQ(closer.boxes.size(), 2u);
   EXPECT_EQ(closer.boxes[1].text, to_qstring("下载完毕"));
   EXPECT_EQ(testing::md5_file(file), md5);
+
   release_state();
 }
 

@@ -61,7 +61,8 @@ class DownloadCommandNginxTest : public ::testing::Test {
   DownloadCommandNginxTest() {
     register_server_xml_http();
     payload_.resize(50000);
-    for (std::size_t i = 0; i < payload_.size(); ++i) payload_[i] = static_cast<char>(i * 7 + i / 256);
+    for (std::size_t i = 0; i < payload_.size(); ++i)
+      payload_[i] = static_cast<char>(i * 7 + i / 256);
     site_.write_file("a.zip", payload_);
   }
 
@@ -84,13 +85,30 @@ TEST_F(DownloadCommandNginxTest, OutcomesOfAClick) {
     bool file_complete;
   };
   const Case cases[] = {
-      {"no address: the folder is still made, then the warning", "D:\\first\\", "",
-       {"下载地址不正确，请检查地址是否已经解析！", 0, Text("友情提醒：")}, "D:\\first", false},
-      {"a fresh download", "D:\\tessory\\", url, {"下载完毕", 0, std::nullopt}, "D:\\tessory", true},
-      {"again: the complete file is answered with 416", "D:\\tessory\\", url,
-       {"下载完毕", 0, std::nullopt}, "D:\\tessory", true},
-      {"a folder whose parent is missing", "D:\\no\\such\\", url,
-       {"本地文件无法打开", 0, std::nullopt}, nullptr, false},
+      {"no address: the folder is still made, then the warning",
+       "D:\\first\\",
+       "",
+       {"下载地址不正确，请检查地址是否已经解析！", 0, Text("友情提醒：")},
+       "D:\\first",
+       false},
+      {"a fresh download",
+       "D:\\tessory\\",
+       url,
+       {"下载完毕", 0, std::nullopt},
+       "D:\\tessory",
+       true},
+      {"again: the complete file is answered with 416",
+       "D:\\tessory\\",
+       url,
+       {"下载完毕", 0, std::nullopt},
+       "D:\\tessory",
+       true},
+      {"a folder whose parent is missing",
+       "D:\\no\\such\\",
+       url,
+       {"本地文件无法打开", 0, std::nullopt},
+       nullptr,
+       false},
   };
   ChunkDownloader downloader;
   for (const Case& c : cases) {
@@ -109,7 +127,9 @@ TEST_F(DownloadCommandNginxTest, OutcomesOfAClick) {
     const std::string file = to_native_path(c.folder + "a.zip");
     EXPECT_EQ(testing::md5_file(file) == testing::md5_hex(payload_), c.file_complete);
     if (c.file_complete && !window.positions.empty()) {
-      EXPECT_EQ(window.texts[Control::透明标签1].rfind(c.folder + "a.zip\r\n文件尺寸：50000Bit\r\n", 0), 0u);
+      EXPECT_EQ(
+          window.texts[Control::透明标签1].rfind(c.folder + "a.zip\r\n文件尺寸：50000Bit\r\n", 0),
+          0u);
     }
   }
 }
@@ -126,7 +146,8 @@ TEST_F(DownloadCommandNginxTest, ProgressReachesTheBarAndLabelChunkByChunk) {
   // 50000 bytes in 20480-byte chunks.
   EXPECT_EQ(window.positions, (std::vector<std::int32_t>{40, 81, 100}));
   const Text& label = window.texts[Control::透明标签1];
-  EXPECT_EQ(label.rfind("D:\\a.zip\r\n文件尺寸：50000Bit\r\n下载进度：100%\r\n下载速度：", 0), 0u) << label;
+  EXPECT_EQ(label.rfind("D:\\a.zip\r\n文件尺寸：50000Bit\r\n下载进度：100%\r\n下载速度：", 0), 0u)
+      << label;
   EXPECT_TRUE(label.ends_with(" KB/S"));
   EXPECT_EQ(testing::md5_file(to_native_path("D:\\a.zip")), testing::md5_hex(payload_));
 }
