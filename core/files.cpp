@@ -215,6 +215,13 @@ bool seek_to_end(std::int32_t file) {
   return open_files().with_fd(file, false, [](int fd) { return lseek(fd, 0, SEEK_END) >= 0; });
 }
 
+bool truncate_file(std::int32_t file, std::int32_t length) {
+  if (length < 0) return false;
+  return open_files().with_fd(file, false, [length](int fd) {
+    return ftruncate(fd, length) == 0 && lseek(fd, length, SEEK_SET) == length;
+  });
+}
+
 bool write_bytes(std::int32_t file, ByteParts parts) {
   return open_files().with_fd(file, false, [parts](int fd) {
     off_t written = 0;

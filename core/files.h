@@ -57,6 +57,10 @@ bool seek_to_end(std::int32_t file);
 // result is false (bytes already written stay). False for a bad number.
 bool write_bytes(std::int32_t file, ByteParts parts);
 
+// Cuts the file (or extends it with zeros) to `length` bytes and puts the
+// position there. False for a bad number, a negative length or on failure.
+bool truncate_file(std::int32_t file, std::int32_t length);
+
 // Closes the file and forgets its number; a bad number does nothing.
 void close_file(std::int32_t file);
 

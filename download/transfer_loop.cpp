@@ -5,14 +5,12 @@
 //                                                            \-> Ending
 // Every path goes through Ending, which closes the file, reports the outcome once
 // and resets the counters of a transfer that got past Opening.
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 
 #include "core/clock.h"
 #include "core/files.h"
-#include "core/windows_path.h"
 #include "download/chunk_downloader.h"
 #include "download/transfer_range.h"
 #include "download/transfer_texts.h"
@@ -150,7 +148,7 @@ class ChunkDownloader::Transfer {
   bool append(std::span<const std::uint8_t> bytes) {
     if (write_bytes(file_, {bytes})) return true;
     // write_bytes leaves what a short write got out; cut the file back.
-    truncate(to_native_path(d_.target_path_).c_str(), next_start_);
+    truncate_file(file_, next_start_);
     return false;
   }
 

@@ -254,6 +254,20 @@ TEST_F(FilesTest, FailedWriteMovesThePositionBackToWhereTheCallBegan) {
             std::string(900, 'o') + "0123456789" + std::string(40, 'a') + std::string(50, 'b'));
 }
 
+TEST_F(FilesTest, TruncateCutsBackAndPutsThePositionAtTheNewEnd) {
+  dir_.write_file("cut", "0123456789");
+  const std::int32_t file = open_file(at("cut"), 5, 4);
+  ASSERT_NE(file, 0);
+  ASSERT_TRUE(seek_to_end(file));
+  EXPECT_FALSE(truncate_file(file, -1));
+  EXPECT_TRUE(truncate_file(file, 4));
+  EXPECT_EQ(file_length(file), 4);
+  EXPECT_TRUE(write_bytes(file, {bytes_of("ab")}));  // lands right after the cut
+  close_file(file);
+  EXPECT_FALSE(truncate_file(file, 0));  // a closed number
+  EXPECT_EQ(contents("cut"), "0123ab");
+}
+
 TEST_F(FilesTest, SharingDecidesWhetherASecondOpenGetsIn) {
   struct Case {
     std::int32_t first_mode, first_sharing, second_mode, second_sharing;
