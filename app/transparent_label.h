@@ -20,12 +20,13 @@ class TransparentLabel : public QWidget {
   const Text& text() const { return text_; }
   // Returns false when the caption was already this text (nothing to redraw).
   bool set_text(const Text& text);
-  QString display_text() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  QString display_text() const;
+
   Text text_;
   bool repaint_asked_ = false;  // spares a flood of captions the cost of asking each time
   bool multi_line_;
