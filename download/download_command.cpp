@@ -31,7 +31,9 @@ Text text_argument(Word word) {
   return characters != nullptr ? Text(characters) : Text();
 }
 
-std::int32_t int_argument(Word word) { return static_cast<std::int32_t>(word); }
+std::int32_t int_argument(Word word) {
+  return static_cast<std::int32_t>(word);
+}
 
 }  // namespace
 
@@ -52,8 +54,8 @@ void start_download(WindowOps& window, ChunkDownloader& downloader, const Text& 
 
 Word on_progress(Word target, Word total, Word speed, Word percent) {
   if (current_window != nullptr) {
-    show_progress(*current_window, text_argument(target), int_argument(total),
-                  int_argument(speed), int_argument(percent));
+    show_progress(*current_window, text_argument(target), int_argument(total), int_argument(speed),
+                  int_argument(percent));
   }
   return 0;
 }
